@@ -1,0 +1,140 @@
+// The packet store. Records live by value in a std::deque (oldest at the
+// front), each owning one exactly-sized block of packet bytes, so a stored
+// packet costs one allocation besides its share of the queue. Every operation
+// that changes or copies records holds the lock for its whole run; the three
+// counters are atomics so that Count, PacketCounter and TotalBytes need none.
+#include "capture/PacketStore.h"
+
+#include <cstring>
+#include <new>
+
+namespace {
+
+// The limit in bytes, or 0 for none. A negative limit means none as well.
+uint64_t LimitBytes(int32_t kbytes) { return kbytes > 0 ? uint64_t(kbytes) * 1000u : 0; }
+
+}  // namespace
+
+PacketStore::~PacketStore() { Clear(); }
+
+int PacketStore::Init() {
+  Clear();
+  limit_kbytes_.store(0, std::memory_order_relaxed);
+  return 1;
+}
+
+void PacketStore::SetLimitKbytes(int32_t kbytes) {
+  limit_kbytes_.store(kbytes, std::memory_order_relaxed);
+}
+
+uint8_t* PacketStore::CopyBytes(const uint8_t* bytes, uint32_t size) {
+  auto* block = new (std::nothrow) uint8_t[size == 0 ? 1 : size]();
+  if (block != nullptr && size != 0) std::memcpy(block, bytes, size);
+  return block;
+}
+
+void PacketStore::PushLocked(const Record& record) {
+  records_.push_back(record);
+  count_.store(static_cast<uint32_t>(records_.size()), std::memory_order_release);
+}
+
+void PacketStore::PopFrontLocked() {
+  const Record& oldest = records_.front();
+  total_bytes_.store(TotalBytes() - oldest.size, std::memory_order_release);
+  delete[] oldest.data;
+  records_.pop_front();
+  count_.store(static_cast<uint32_t>(records_.size()), std::memory_order_release);
+}
+
+void PacketStore::CountStoredLocked(uint32_t size) {
+  total_bytes_.store(TotalBytes() + size, std::memory_order_release);
+  uint32_t counter = PacketCounter() + 1;
+  if (counter > kPacketCounterWrap) counter = 0;
+  packet_counter_.store(counter, std::memory_order_release);
+}
+
+uint8_t PacketStore::Add(const uint8_t* bytes, uint32_t size, const SystemTime& time) {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  const uint64_t limit = LimitBytes(LimitKbytes());
+  if (limit != 0 && uint64_t{TotalBytes()} + size > limit) return kAddFull;
+
+  uint8_t* data = CopyBytes(bytes, size);
+  if (data == nullptr) return kAddAllocationFailed;
+  try {
+    PushLocked(Record{size, time, data});
+  } catch (const std::bad_alloc&) {
+    delete[] data;
+    return kAddAllocationFailed;
+  }
+  CountStoredLocked(size);
+  return kAddStored;
+}
+
+int32_t PacketStore::AddOverwriting(const uint8_t* bytes, uint32_t size, const SystemTime& time) {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  const uint64_t limit = LimitBytes(LimitKbytes());
+
+  // How many of the oldest records must go so that the total with the new
+  // packet ends strictly below the limit. No limit: nothing has to go.
+  size_t remove = 0;
+  if (limit != 0) {
+    uint64_t removed_bytes = 0;
+    const uint64_t needed = uint64_t{TotalBytes()} + size;
+    while (remove < records_.size() && needed - removed_bytes >= limit) {
+      removed_bytes += records_[remove].size;
+      ++remove;
+    }
+    if (needed - removed_bytes >= limit) return -1;
+  }
+
+  // Store the new record before removing anything, so that running out of
+  // memory leaves the store, and the list that mirrors it, as they were.
+  uint8_t* data = CopyBytes(bytes, size);
+  if (data == nullptr) return -1;
+  try {
+    PushLocked(Record{size, time, data});
+  } catch (const std::bad_alloc&) {
+    delete[] data;
+    return -1;
+  }
+  for (size_t i = 0; i < remove; ++i) PopFrontLocked();
+  CountStoredLocked(size);
+  return static_cast<int32_t>(remove);
+}
+
+int PacketStore::Get(int32_t index, CapturedPacket& out) const {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  if (index < 0 || static_cast<size_t>(index) >= records_.size()) return 0;
+  const Record& r = records_[static_cast<size_t>(index)];
+  out.size = r.size;
+  out.time = r.time;
+  out.data = r.data;
+  return 1;
+}
+
+int PacketStore::CopyPacket(int32_t index, CapturedPacket& out, std::vector<uint8_t>& bytes) const {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  CapturedPacket shallow;
+  if (!Get(index, shallow)) return 0;
+  try {
+    bytes.assign(shallow.data, shallow.data + shallow.size);
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
+  out.size = shallow.size;
+  out.time = shallow.time;
+  out.data = bytes.data();
+  return 1;
+}
+
+int PacketStore::Clear() {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  for (Record& r : records_) delete[] r.data;
+  records_.clear();
+  count_.store(0, std::memory_order_release);
+  total_bytes_.store(0, std::memory_order_release);
+  packet_counter_.store(0, std::memory_order_release);
+  return 1;
+}
+
+void PacketStore::Destroy() { Clear(); }

@@ -1,0 +1,91 @@
+// The packet store: the process's one arrival-ordered queue of captured
+// packets, bounded by a limit in Kbyte of packet bytes (1 Kbyte = 1000 bytes),
+// with the refusal when full and the overwriting of the oldest records.
+//
+// Threads: only the capture thread changes the contents (Add, AddOverwriting,
+// Clear, and loading a file). The user-interface thread reads records for the
+// detail tree; it must use CopyPacket, which copies the bytes under the lock,
+// because the capture thread may free a record right after Get returns.
+// The limit is written by the user-interface thread and read by the capture
+// thread, once per operation.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <vector>
+
+#include "packet/CapturedPacket.h"
+
+class PacketStore {
+ public:
+  // Add results.
+  static constexpr uint8_t kAddStored = 1;
+  static constexpr uint8_t kAddAllocationFailed = 0;
+  static constexpr uint8_t kAddFull = 255;
+
+  // The counter of stored packets starts again at 0 after this many.
+  static constexpr uint32_t kPacketCounterWrap = 5000000;
+
+  PacketStore() = default;
+  ~PacketStore();
+  PacketStore(const PacketStore&) = delete;
+  PacketStore& operator=(const PacketStore&) = delete;
+
+  // Empties the store and zeroes the limit and the counters. Returns 1.
+  int Init();
+  // Sets the limit in Kbyte; 0 means no limit. Stored records are not trimmed.
+  void SetLimitKbytes(int32_t kbytes);
+  int32_t LimitKbytes() const { return limit_kbytes_.load(std::memory_order_relaxed); }
+
+  // Copies the bytes and stores them with the time: kAddStored, kAddFull when
+  // they would take the total past the limit, kAddAllocationFailed when memory
+  // ran out. Nothing changes unless the result is kAddStored.
+  uint8_t Add(const uint8_t* bytes, uint32_t size, const SystemTime& time);
+
+  // For a full store in overwrite mode: removes just enough of the oldest
+  // records that the total with the new packet falls strictly below the limit,
+  // then stores it. Returns how many records were removed, or -1 when the
+  // packet cannot fit even in an empty store or memory ran out; on -1 the store
+  // is exactly as it was.
+  int32_t AddOverwriting(const uint8_t* bytes, uint32_t size, const SystemTime& time);
+
+  // Shallow copy of record `index` (its data still points into the store).
+  // Returns 1, or 0 when no record is there (out is then left alone).
+  int Get(int32_t index, CapturedPacket& out) const;
+
+  // Deep copy of record `index` taken under the lock: for readers on another
+  // thread. On success out.data points into `bytes`. Returns 1 or 0 like Get.
+  int CopyPacket(int32_t index, CapturedPacket& out, std::vector<uint8_t>& bytes) const;
+
+  // Lock-free reads of single values.
+  uint32_t Count() const { return count_.load(std::memory_order_acquire); }
+  uint32_t PacketCounter() const { return packet_counter_.load(std::memory_order_acquire); }
+  uint32_t TotalBytes() const { return total_bytes_.load(std::memory_order_acquire); }
+
+  // Frees every record; the counters return to 0, the limit stays. Returns 1.
+  int Clear();
+  // Clear, at shutdown after the capture thread has ended.
+  void Destroy();
+
+ private:
+  // One record: the header fields and the store's own copy of the bytes.
+  struct Record {
+    uint32_t size;
+    SystemTime time;
+    uint8_t* data;
+  };
+
+  static uint8_t* CopyBytes(const uint8_t* bytes, uint32_t size);
+  void PushLocked(const Record& record);
+  void PopFrontLocked();
+  void CountStoredLocked(uint32_t size);
+
+  mutable std::recursive_mutex lock_;
+  std::deque<Record> records_;
+  std::atomic<int32_t> limit_kbytes_{0};
+  std::atomic<uint32_t> count_{0};
+  std::atomic<uint32_t> total_bytes_{0};
+  std::atomic<uint32_t> packet_counter_{0};
+};

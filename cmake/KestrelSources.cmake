@@ -1,0 +1,26 @@
+# Which source file goes into which library, by name:
+#   Foo.cpp          portable core, both builds
+#   FooPosix.cpp     core, native build only   } the two sides of a small
+#   FooWindows.cpp   core, windows build only  } platform seam (the clock)
+#   FooWin32.cpp     the Win32 edge: kestrel_win32, windows build only
+set(_kestrel_core_dirs packet capture config log)
+set(KESTREL_CORE_SOURCES "")
+set(KESTREL_WIN32_SOURCES "")
+foreach(dir IN LISTS _kestrel_core_dirs)
+  file(GLOB _files CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp")
+  foreach(f IN LISTS _files)
+    if(f MATCHES "Win32\\.cpp$")
+      list(APPEND KESTREL_WIN32_SOURCES "${f}")
+    elseif(f MATCHES "Posix\\.cpp$")
+      if(NOT WIN32)
+        list(APPEND KESTREL_CORE_SOURCES "${f}")
+      endif()
+    elseif(f MATCHES "Windows\\.cpp$")
+      if(WIN32)
+        list(APPEND KESTREL_CORE_SOURCES "${f}")
+      endif()
+    else()
+      list(APPEND KESTREL_CORE_SOURCES "${f}")
+    endif()
+  endforeach()
+endforeach()

@@ -1,0 +1,11 @@
+// printf-style formatting appended after the text already in a fixed-capacity
+// buffer. Never writes past `capacity` bytes in all; the text is cut when it
+// does not fit and always ends in a zero byte.
+#pragma once
+
+#include <cstdarg>
+#include <cstddef>
+
+char* AppendFormat(char* buffer, size_t capacity, const char* format, ...)
+    __attribute__((format(printf, 3, 4)));
+char* AppendFormatV(char* buffer, size_t capacity, const char* format, va_list args);

@@ -1,0 +1,33 @@
+// The binary capture file: a 64-byte signature field holding "Kestrel_Scan",
+// a signed 32-bit packet count, then per packet a 20-byte little-endian record
+// header (size, then the eight 16-bit receive-time fields) and the datagram's
+// bytes, up to the end of the file. Both operations run on the capture thread.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "capture/CaptureRequest.h"
+#include "capture/PacketStore.h"
+#include "packet/Panes.h"
+
+inline constexpr size_t kCaptureFileHeaderSize = 68;
+inline constexpr size_t kCaptureRecordHeaderSize = 20;
+// Largest record the loader accepts: one more than a receive can deliver. A
+// larger size marks the file as invalid.
+inline constexpr uint32_t kCaptureFileMaxRecordSize = 65536;
+
+// Writes every record of the store to `path`, records complete on disk as each
+// write returns, and tells the user the outcome. 1 when the whole file was
+// written; 0 when it could not be created or written (what was written stays,
+// and the failure is logged).
+int SaveCaptureFile(const char* path, const PacketStore& store, ProgressBar& progress,
+                    MessageBoxes& boxes);
+
+// Adds the file's records to the store. 1 success (also for a file that ends
+// inside a record, and when the store fills up); 0 invalid file: it cannot be
+// opened, its signature is wrong, a record is larger than
+// kCaptureFileMaxRecordSize, or reading fails. Records read before a failure
+// stay in the store.
+int LoadCaptureFile(const char* path, PacketStore& store, ProgressBar& progress, MessageBoxes& boxes,
+                    CaptureRequestSink& requests);

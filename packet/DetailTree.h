@@ -1,0 +1,34 @@
+// The detail tree of the selected packet: "RecvData", "Header", the IP header
+// and its ICMP/TCP/UDP header field by field, the payload as hex-dump lines
+// under "DATA"; then the whole datagram in the hex pane. Runs on the
+// user-interface thread while the capture thread may remove records, so it
+// works on a copy of the packet taken under the store's lock.
+#pragma once
+
+#include <cstdint>
+
+#include "capture/PacketStore.h"
+#include "packet/CapturedPacket.h"
+#include "packet/Panes.h"
+
+// Which branches open by themselves after a build (1 opened, 0 closed).
+struct TreeExpansionFlags {
+  int32_t ip = 0, icmp = 0, tcp = 0, udp = 0, data = 0;
+};
+
+// Handles of the items the expansion flags follow. A build replaces only the
+// handles of the items it creates; the others keep those of an earlier build.
+struct DetailTreeItems {
+  TreePane::Item ip_header = 0, icmp_header = 0, tcp_header = 0, udp_header = 0, data = 0;
+};
+
+// Empties the tree, then shows record `index` in the tree and the hex pane. When
+// the record is not there (or cannot be copied) the tree stays empty and the
+// hex pane keeps what it showed.
+void ShowPacketDetail(int32_t index, const PacketStore& store, TreePane& tree, HexPane& hex,
+                      const TreeExpansionFlags& flags, DetailTreeItems& items);
+
+// Builds the tree of `packet` at the root of `tree` (which the caller has
+// emptied) and opens the branches the flags ask for.
+void BuildDetailTree(const CapturedPacket& packet, TreePane& tree, const TreeExpansionFlags& flags,
+                     DetailTreeItems& items);

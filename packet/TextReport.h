@@ -1,0 +1,14 @@
+// The text report: a time-stamped header with the packet count, then per
+// packet its addresses, receive time, size, decoded transport header and a hex
+// dump of all its bytes. CR LF line ends, code page 932. Runs on the capture
+// thread.
+#pragma once
+
+#include "capture/PacketStore.h"
+#include "packet/Panes.h"
+
+// Writes the report of every record of the store to `path` and tells the user
+// the outcome. 1 when the whole report was written; 0 when the file could not
+// be created or written (what was written stays, and the failure is logged).
+int ExportTextReport(const char* path, const PacketStore& store, ProgressBar& progress,
+                     MessageBoxes& boxes);

@@ -1,0 +1,155 @@
+// Recording fakes of the pane interfaces (packet/Panes.h) and of the capture
+// request sink, for tests of everything that drives the window. Each keeps the
+// state the real control would show, plus counters of the calls that tests
+// care about. Calls the real control would reject (a cell of a missing row, a
+// child of an unknown item) change nothing and are counted in invalid_calls.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "capture/CaptureRequest.h"
+#include "packet/Panes.h"
+
+class FakeListPane : public ListPane {
+ public:
+  struct Row {
+    std::vector<std::string> cells;  // grows to the highest column set
+    int item_data = 0;
+  };
+
+  int RowCount() override;
+  // Like the list control: a position past the end appends; the item data is
+  // the requested position. fail_inserts makes every insert answer -1.
+  int InsertRow(int row, const char* text) override;
+  void SetCell(int row, int column, const char* text) override;
+  void RenumberRows() override;
+  void DeleteRow(int row) override;
+  void DeleteAllRows() override;
+
+  // Text of a cell; empty for cells never set.
+  std::string Cell(int row, int column) const;
+  // The row's cells joined with tabs, trailing empty cells dropped.
+  std::string RowText(int row) const;
+
+  std::vector<Row> rows;
+  bool fail_inserts = false;
+  int insert_calls = 0;
+  int set_cell_calls = 0;
+  int renumber_calls = 0;
+  int invalid_calls = 0;
+};
+
+class FakeTreePane : public TreePane {
+ public:
+  struct Node {
+    Item parent = 0;
+    std::string text;
+    std::vector<Item> children;
+    bool expanded = false;
+  };
+
+  void DeleteAllItems() override;
+  Item InsertItem(Item parent, const char* text) override;
+  // Like making the first child visible: an item without children stays as it
+  // is; otherwise it and every item above it open.
+  void ExpandItem(Item item) override;
+
+  // Handles are never reused, also across DeleteAllItems, so a stale handle
+  // never names a new item.
+  bool Exists(Item item) const;
+  const Node& NodeOf(Item item) const;  // the item must exist
+  std::vector<Item> Roots() const;
+  std::vector<Item> Children(Item item) const;  // 0: the roots
+  std::string Text(Item item) const;
+  bool Expanded(Item item) const;
+  // Every item above is expanded (roots are always visible).
+  bool Visible(Item item) const;
+  // First child of `parent` (0: root) with this text, or 0.
+  Item FindChild(Item parent, const std::string& text) const;
+  // Follows a path of texts from the root, or 0 when one is missing.
+  Item Find(const std::vector<std::string>& path) const;
+  // The whole tree, one line per item: two blanks of indent per level, "+ "
+  // for an expanded item with children, "- " for a closed one, "  " for a leaf.
+  std::string Dump() const;
+  size_t ItemCount() const { return nodes_.size(); }
+
+  int delete_all_calls = 0;
+  int expand_calls = 0;
+  int invalid_calls = 0;
+
+ private:
+  void DumpItem(Item item, int depth, std::string& out) const;
+
+  std::map<Item, Node> nodes_;
+  std::vector<Item> roots_;
+  Item next_handle_ = 1;
+};
+
+class FakeHexPane : public HexPane {
+ public:
+  void SetText(const char* text) override;
+  void ShowDumpText(const char* text) override;
+
+  std::string text;
+  int set_text_calls = 0;
+  int show_dump_calls = 0;
+};
+
+class FakeStatusText : public StatusText {
+ public:
+  void SetStatusText(int part, const char* text) override;
+
+  std::string Part(int part) const;  // empty when never set
+
+  std::map<int, std::string> parts;
+  std::vector<std::pair<int, std::string>> history;
+};
+
+class FakeProgressBar : public ProgressBar {
+ public:
+  enum class Op { SetPosition, SetRange, SetStep, StepIt };
+  struct Call {
+    Op op;
+    int value;  // 0 for StepIt
+    bool operator==(const Call&) const = default;
+  };
+
+  void SetPosition(int position) override;
+  void SetRange(int maximum) override;
+  void SetStep(int step) override;
+  void StepIt() override;
+
+  int StepCount() const;
+
+  std::vector<Call> calls;
+  int position = 0;
+  int maximum = 100;
+  int step = 10;
+};
+
+class FakeMessageBoxes : public MessageBoxes {
+ public:
+  struct Box {
+    std::string text;
+    std::string title;
+    unsigned type;
+  };
+
+  // Records the box and answers the next scripted answer, or kIdOk when the
+  // script is used up.
+  int ShowMessageBox(const char* text, const char* title, unsigned type) override;
+
+  std::vector<Box> shown;
+  std::deque<int> answers;
+};
+
+class FakeCaptureRequests : public CaptureRequestSink {
+ public:
+  void SendCaptureRequest(CaptureRequest request) override;
+
+  std::vector<CaptureRequest> sent;
+};

@@ -1,0 +1,35 @@
+// The settings file "./config.ini": single keys read at the moment they are
+// needed, each with its caller's default; the whole file loaded for the
+// filter-settings dialog and rewritten whole when it saves.
+//
+// Every reader opens the file afresh, so it is safe on any thread and sees the
+// latest save. Write replaces the file in one step (a new file renamed over the
+// old one), so a reader never sees a half-written file and a failed save leaves
+// the old one whole.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "config/FilterSettings.h"
+
+inline constexpr const char* kConfigPath = "./config.ini";
+
+namespace ConfigFile {
+
+// ProfileReadInt / ProfileReadString (config/ProfileFile.h) on kConfigPath.
+int ReadInt(const char* section, const char* key, int default_value);
+std::string ReadString(const char* section, const char* key, const char* default_value,
+                       size_t capacity);
+
+// Reads everything with the dialog's defaults: flags set only for the value 1,
+// LIST_NUM rules (at most kMaxLoadedRules) with texts of up to 1023 characters.
+FilterSettings Load();
+
+// A hand-edited LIST_NUM beyond this would only flood the dialog's list.
+inline constexpr int kMaxLoadedRules = 10000;
+
+// 1 when the whole text was written and has replaced the old file, else 0.
+int Write(const FilterSettings& settings);
+
+}  // namespace ConfigFile

@@ -4,7 +4,11 @@
 // thread.
 #pragma once
 
+#include <cstdint>
+#include <string>
+
 #include "capture/PacketStore.h"
+#include "packet/CapturedPacket.h"
 #include "packet/Panes.h"
 
 // Writes the report of every record of the store to `path` and tells the user
@@ -12,3 +16,9 @@
 // be created or written (what was written stays, and the failure is logged).
 int ExportTextReport(const char* path, const PacketStore& store, ProgressBar& progress,
                      MessageBoxes& boxes);
+
+// Appends the report lines and the "Data" hex-dump block of one packet, store
+// index `index`. 1 appended; 0 nothing appended, because the IP header does not
+// decode (such a packet leaves no trace in the report); -1 memory ran out (out
+// may hold part of the packet's text).
+int AppendPacketReport(std::string& out, int32_t index, const CapturedPacket& packet);

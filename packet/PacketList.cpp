@@ -1,0 +1,73 @@
+// Appending list rows for newly stored packets. Rows mirror the store in
+// order: the capture thread deletes rows at the top when it overwrites the
+// oldest packets, and appends here at the bottom.
+#include "packet/PacketList.h"
+
+#include <cstdio>
+
+#include "packet/ListRowTexts.h"
+
+namespace {
+
+constexpr uint32_t kCounterModulus = PacketStore::kPacketCounterWrap + 1;
+
+// Packets stored since the counter read `last`; the counter runs through
+// 0 ... kPacketCounterWrap and starts again at 0.
+uint32_t PacketsSince(uint32_t last, uint32_t counter) {
+  return (counter % kCounterModulus + kCounterModulus - last % kCounterModulus) % kCounterModulus;
+}
+
+void AppendRow(const ListRowTexts& texts, ListPane& list) {
+  const int row = list.InsertRow(list.RowCount(), texts.cells[kColumnNumber]);
+  if (row < 0) return;
+  for (int column = 1; column < kListColumnCount; ++column) {
+    if (texts.cells[column][0] != '\0') list.SetCell(row, column, texts.cells[column]);
+  }
+}
+
+void ShowCounts(const PacketStore& store, StatusText& status) {
+  char text[128];
+  std::snprintf(text, sizeof text, "Packet:%u　　Memory:%u byte", store.PacketCounter(),
+                store.TotalBytes());
+  status.SetStatusText(1, text);
+}
+
+}  // namespace
+
+void ResetPacketList(PacketListState& state) {
+  state.shown_row_count = 0;
+  state.previous_receive_time = SystemTime{};
+  state.renumber_pending = false;
+  state.last_packet_counter = 0;
+}
+
+void UpdatePacketList(PacketListState& state, const PacketStore& store, ListPane& list,
+                      StatusText& status) {
+  const uint32_t counter = store.PacketCounter();
+  uint32_t fresh = PacketsSince(state.last_packet_counter, counter);
+  state.last_packet_counter = counter;
+
+  // More new packets than stored ones: the oldest of them are gone already.
+  const uint32_t stored = store.Count();
+  if (fresh > stored) fresh = stored;
+  const uint32_t first = stored - fresh;
+
+  ListRowTexts texts;
+  for (uint32_t k = 0; k < fresh; ++k) {
+    CapturedPacket packet;
+    if (!store.Get(static_cast<int32_t>(first + k), packet)) continue;
+    ListRowCells(packet, state.shown_row_count, state.previous_receive_time, texts);
+    AppendRow(texts, list);
+    if (texts.ip_decoded) state.previous_receive_time = packet.time;
+    // Wraps instead of overflowing after 2^31 rows of a very long capture.
+    state.shown_row_count = static_cast<int32_t>(static_cast<uint32_t>(state.shown_row_count) + 1);
+  }
+
+  // Appended rows carry their position already; only deletions at the top
+  // shift the others.
+  if (state.renumber_pending) {
+    list.RenumberRows();
+    state.renumber_pending = false;
+  }
+  ShowCounts(store, status);
+}

@@ -1,0 +1,22 @@
+// Progress and outcome of writing a file the user asked for. A file that could
+// not be created or written completely is reported as a failure: a half
+// written capture or report must not look like a finished one.
+#include "packet/SaveOutcome.h"
+
+#include "log/LogWriter.h"
+
+void PrepareFileProgress(ProgressBar& progress, uint32_t count) {
+  progress.SetPosition(0);
+  progress.SetRange(static_cast<int>(count & 0xFFFF));
+  progress.SetStep(1);
+}
+
+int ReportSaveOutcome(bool written, MessageBoxes& boxes) {
+  if (written) {
+    boxes.ShowMessageBox("保存が完了しました", "保存完了", kMbOk);
+    return 1;
+  }
+  LogWriter::AppendText(kErrorLogPath, 1, "保存に失敗\r\n");
+  boxes.ShowMessageBox("ファイルの保存に失敗しました", "保存エラー", kMbOk | kMbIconWarning);
+  return 0;
+}

@@ -1,0 +1,150 @@
+// The main window's initialisation, its children (tab control with the capture
+// page, toolbar, status bar, progress bar) and their layout.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cstdarg>
+#include <cstdio>
+
+#include "app/AppTitleWin32.h"
+#include "app/CapturePageWin32.h"
+#include "app/IdleThreadWin32.h"
+#include "app/MainWindowWin32.h"
+#include "app/ShutdownWin32.h"
+#include "app/resource.h"
+#include "log/LogWriter.h"
+
+HWND TabControl = nullptr;
+HWND Toolbar = nullptr;
+HWND StatusBar = nullptr;
+HWND ProgressBar = nullptr;
+
+namespace {
+
+// Tab controls, bars (toolbar, status bar, tooltips) and the IP-address control.
+constexpr DWORD kCommonControlClasses = ICC_TAB_CLASSES | ICC_BAR_CLASSES | ICC_INTERNET_CLASSES;
+static_assert(kCommonControlClasses == 0x80C);
+
+constexpr int kStatusPartEdges[] = {150, 500, -1};
+constexpr int kProgressPart = 2;
+
+TBBUTTON Button(int image, int command) {
+  TBBUTTON button{};
+  button.iBitmap = image;
+  button.idCommand = command;
+  button.fsState = TBSTATE_ENABLED;
+  button.fsStyle = TBSTYLE_BUTTON;
+  return button;
+}
+
+TBBUTTON Separator() {
+  TBBUTTON separator{};
+  separator.fsStyle = TBSTYLE_SEP;
+  return separator;
+}
+
+void InsertButton(int position, const TBBUTTON& button) {
+  SendMessageA(Toolbar, TB_INSERTBUTTONA, position, reinterpret_cast<LPARAM>(&button));
+}
+
+void CreateTabAndPage(HWND main) {
+  TabControl = CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0,
+                               0, 0, main, reinterpret_cast<HMENU>(IDC_TAB), AppInstance, nullptr);
+  SendMessageA(TabControl, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
+               FALSE);
+  char caption[] = "Packet Capture";
+  TCITEMA item{};
+  item.mask = TCIF_TEXT;
+  item.pszText = caption;
+  SendMessageA(TabControl, TCM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+  CapturePage = CreateCapturePage(TabControl);
+  ShowWindow(CapturePage, SW_SHOW);
+  CurrentPage = CapturePage;
+}
+
+void CreateToolbar(HWND main) {
+  TBBUTTON own_pictures[] = {Button(0, IDT_CAPTURE_START), Button(1, IDT_CAPTURE_STOP),
+                             Button(2, IDT_DELETE_ALL), Button(3, IDT_SAVE_BINARY),
+                             Button(4, IDT_SAVE_TEXT)};
+  // The entry size is the platform's TBBUTTON: 20 bytes on 32-bit Windows, 32 on 64-bit.
+  Toolbar = CreateToolbarEx(main, WS_CHILD | WS_VISIBLE | TBSTYLE_TOOLTIPS, IDC_TOOLBAR, 5,
+                            AppInstance, IDB_TOOLBAR, own_pictures, 5, 0, 0, 0, 0,
+                            sizeof(TBBUTTON));
+  TBADDBITMAP standard{HINST_COMMCTRL, IDB_STD_SMALL_COLOR};
+  const int base =
+      static_cast<int>(SendMessageA(Toolbar, TB_ADDBITMAP, 0, reinterpret_cast<LPARAM>(&standard)));
+  InsertButton(5, Button(base + STD_FILEOPEN, IDT_OPEN));
+  InsertButton(6, Button(base + STD_PROPERTIES, IDT_FILTER_SETTINGS));
+  InsertButton(3, Separator());
+  InsertButton(6, Separator());
+  InsertButton(8, Separator());
+}
+
+void CreateStatusBar(HWND main) {
+  StatusBar =
+      CreateStatusWindowA(WS_CHILD | WS_VISIBLE | WS_DLGFRAME | CCS_BOTTOM, "", main, IDC_STATUS_BAR);
+  SendMessageA(StatusBar, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(kStatusPartEdges));
+}
+
+RECT ProgressPartRect() {
+  RECT part{};
+  SendMessageA(StatusBar, SB_GETRECT, kProgressPart, reinterpret_cast<LPARAM>(&part));
+  return part;
+}
+
+void CreateProgressBar() {
+  const RECT part = ProgressPartRect();
+  ProgressBar = CreateWindowExA(0, PROGRESS_CLASSA, "ProgressBar", WS_CHILD | WS_VISIBLE, part.left,
+                                part.top, part.right - part.left, part.bottom - part.top, StatusBar,
+                                reinterpret_cast<HMENU>(IDC_PROGRESS_BAR), AppInstance, nullptr);
+}
+
+int WindowHeight(HWND window) {
+  RECT rect{};
+  GetWindowRect(window, &rect);
+  return rect.bottom - rect.top;
+}
+
+}  // namespace
+
+int InitMainWindow(HWND window) {
+  ArmShutdownSequence();
+  LogWriter::Init();
+  INITCOMMONCONTROLSEX classes{sizeof(classes), kCommonControlClasses};
+  InitCommonControlsEx(&classes);
+  CreateTabAndPage(window);
+  CreateToolbar(window);
+  CreateStatusBar(window);
+  SetStatusText(0, "%s", kStateStopped);
+  CreateProgressBar();
+  return StartIdleThread(window);
+}
+
+void LayoutMainWindow(HWND window, WPARAM wparam, LPARAM lparam) {
+  SendMessageA(Toolbar, TB_AUTOSIZE, 0, 0);
+  const int toolbar_height = WindowHeight(Toolbar);
+  SendMessageA(StatusBar, WM_SIZE, wparam, lparam);
+  const int status_height = WindowHeight(StatusBar);
+  const RECT part = ProgressPartRect();
+  MoveWindow(ProgressBar, part.left, part.top, part.right - part.left, part.bottom - part.top, TRUE);
+
+  RECT display{};
+  GetClientRect(window, &display);
+  SendMessageA(TabControl, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
+  const int width = LOWORD(lparam);
+  const int height = HIWORD(lparam);
+  // The status bar overlaps the bottom of the tab control; the page stops above it.
+  MoveWindow(TabControl, 0, toolbar_height, width, height - toolbar_height, TRUE);
+  MoveWindow(CapturePage, display.left, display.top, display.right - display.left,
+             (display.bottom - display.top) - toolbar_height - status_height, TRUE);
+}
+
+void SetStatusText(int part, const char* format, ...) {
+  char text[1024] = {};
+  va_list arguments;
+  va_start(arguments, format);
+  std::vsnprintf(text, sizeof(text), format, arguments);
+  va_end(arguments);
+  SendMessageA(StatusBar, SB_SETTEXTA, part, reinterpret_cast<LPARAM>(text));
+}

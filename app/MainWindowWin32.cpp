@@ -1,0 +1,107 @@
+// The main window's procedure: commands, notifications, closing and destruction.
+#include "app/MainWindowWin32.h"
+
+#include <commctrl.h>
+
+#include <cstdint>
+
+#include "app/AboutDialogWin32.h"
+#include "app/AppTitleWin32.h"
+#include "app/CapturePageWin32.h"
+#include "app/ShellCommands.h"
+#include "app/ShutdownWin32.h"
+#include "app/resource.h"
+#include "capture/CaptureRequest.h"
+
+HWND MainWindow = nullptr;
+HWND CurrentPage = nullptr;
+
+namespace {
+
+void OnCreate(HWND window) {
+  if (InitMainWindow(window)) return;
+  MessageBoxA(window, "初期化に失敗しました", "強制終了", MB_OK | MB_ICONWARNING);
+  ShutdownSequence(window);
+  PostQuitMessage(0);
+}
+
+void OnCommand(HWND window, int command_id) {
+  CaptureRequest request;
+  if (CaptureRequestForCommand(command_id, request)) {
+    SendMessageA(CapturePage, WM_COMMAND, MAKEWPARAM(kIdCaptureRequest, 0),
+                 static_cast<LPARAM>(static_cast<int8_t>(request)));
+    return;
+  }
+  switch (command_id) {
+    case IDM_ABOUT:
+      RunAboutDialog(window);
+      break;
+    case IDM_EXIT:
+      SendMessageA(window, WM_CLOSE, 0, 0);
+      break;
+  }
+}
+
+// Copies a toolbar button's tooltip into the request; other ids get only the
+// instance field.
+void OnTooltipRequest(NMTTDISPINFOA& request) {
+  request.hinst = AppInstance;
+  const char* text = ToolbarTooltip(static_cast<int>(request.hdr.idFrom));
+  if (text == nullptr) return;
+  lstrcpynA(request.szText, text, sizeof(request.szText));
+}
+
+void OnTabChange(HWND tab) {
+  if (SendMessageA(tab, TCM_GETCURSEL, 0, 0) != 0) return;
+  ShowWindow(CapturePage, SW_SHOW);
+  CurrentPage = CapturePage;
+}
+
+}  // namespace
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_CREATE:
+      OnCreate(window);
+      return 0;
+    case WM_SIZE:
+      LayoutMainWindow(window, wparam, lparam);
+      return 0;
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      BeginPaint(window, &paint);
+      EndPaint(window, &paint);
+      return 0;
+    }
+    case WM_NOTIFY: {
+      auto* header = reinterpret_cast<NMHDR*>(lparam);
+      if (header->code == TCN_SELCHANGE) {
+        OnTabChange(header->hwndFrom);
+        return 0;
+      }
+      if (header->code == TTN_NEEDTEXTA) {
+        OnTooltipRequest(*reinterpret_cast<NMTTDISPINFOA*>(lparam));
+        return 0;
+      }
+      break;
+    }
+    case WM_COMMAND:
+      OnCommand(window, LOWORD(wparam));
+      return 0;
+    case WM_CLOSE:
+      if (MessageBoxA(window, "終了しますか？", "終了確認", MB_OKCANCEL | MB_ICONQUESTION) == IDOK) {
+        DestroyWindow(window);
+      }
+      return 0;
+    case WM_ENDSESSION:
+      // The session is ending: no question, whatever the parameters say.
+      DestroyWindow(window);
+      return 0;
+    case WM_DESTROY:
+      ShutdownSequence(window);
+      CurrentPage = nullptr;
+      PostQuitMessage(0);
+      return 0;
+  }
+  return DefWindowProcA(window, message, wparam, lparam);
+}

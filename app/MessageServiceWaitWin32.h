@@ -1,0 +1,16 @@
+// Waiting for another thread on the GUI thread without blocking it. The capture
+// thread reaches the windows only through synchronous window messages, so a
+// GUI thread that simply blocked on it could wait forever; this wait keeps
+// serving messages between short slices.
+#pragma once
+
+#include <windows.h>
+
+inline constexpr DWORD kMessageServiceSliceMs = 50;
+
+// Waits for `thread` to end in slices of kMessageServiceSliceMs. After each
+// slice that timed out it takes at most one message of this thread's queue
+// without waiting for one (which also delivers the messages other threads are
+// sending here) and dispatches it. Returns 1 when the thread has ended, 0 when
+// the handle cannot be waited on (null, closed or not a waitable object).
+int WaitWithMessageService(HANDLE thread);

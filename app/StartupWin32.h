@@ -1,0 +1,19 @@
+// Start-up and the GUI thread's message loop: the title from the version
+// resource, the single-instance guard, the refusal of any command-line
+// argument, the main window's creation, and the loop that hands the capture
+// page's keys (Tab, arrows) to its dialog handling.
+#pragma once
+
+#include <windows.h>
+
+// The whole life of the process after the entry point: returns the exit status.
+int AppMain(HINSTANCE instance);
+
+// Registers the main window class (name AppTitle) and creates, shows and
+// paints the main window; MainWindow holds it afterwards (null on failure).
+void CreateMainWindow();
+
+// Fetches and dispatches messages until the quit message (or an error); the
+// capture page's dialog handling sees each message first. Returns the quit
+// message's wParam.
+int RunMessageLoop();

@@ -1,0 +1,131 @@
+#include "packet/TextReport.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "log/LogWriter.h"
+#include "support/FakePanes.h"
+#include "support/TempDir.h"
+
+namespace {
+
+// An IPv4 header (IHL 5, 192.168.0.1 -> 10.0.0.2) followed by `rest`.
+std::vector<uint8_t> Datagram(uint8_t protocol, std::vector<uint8_t> rest, int total_length = -1) {
+  std::vector<uint8_t> p = {0x45, 0x00, 0x00, 0x00, 0x12, 0x34, 0x40, 0x00, 64,  protocol,
+                            0xAB, 0xCD, 192,  168,  0,    1,    10,   0,    0,   2};
+  p.insert(p.end(), rest.begin(), rest.end());
+  const int total = total_length < 0 ? static_cast<int>(p.size()) : total_length;
+  p[2] = static_cast<uint8_t>(total >> 8);
+  p[3] = static_cast<uint8_t>(total);
+  return p;
+}
+
+// TCP 1025 -> 80, sequence 3000000000, acknowledgement 7, data offset 5.
+std::vector<uint8_t> Tcp(uint8_t flags, std::vector<uint8_t> payload = {}) {
+  std::vector<uint8_t> t = {0x04, 0x01, 0x00, 0x50, 0xB2, 0xD0, 0x5E, 0x00, 0, 0, 0, 7,
+                            0x50, flags, 0xFF, 0xFF, 0, 0, 0, 0};
+  t.insert(t.end(), payload.begin(), payload.end());
+  return t;
+}
+
+const std::string kHeaderRest =
+    " Packet Capture Data\r\n  Packet Count :%d\r\n" + std::string(65, '-') + "\r\n\r\n";
+
+// Splits off the "[YYYY/MM/DD hh:mm:ss]" stamp the report starts with.
+std::string WithoutStamp(const std::string& text) {
+  EXPECT_GE(text.size(), 21u);
+  EXPECT_TRUE(std::regex_match(text.substr(0, 21),
+                               std::regex(R"(\[\d{4}/\d\d/\d\d \d\d:\d\d:\d\d\])")));
+  return text.substr(21);
+}
+
+std::string HeaderRest(int count) {
+  std::string s = kHeaderRest;
+  return s.replace(s.find("%d"), 2, std::to_string(count));
+}
+
+TEST(TextReport, EmptyStoreGivesOnlyTheHeader) {
+  TempDir dir;
+  PacketStore store;
+  FakeProgressBar progress;
+  FakeMessageBoxes boxes;
+  ASSERT_EQ(ExportTextReport("r.txt", store, progress, boxes), 1);
+  EXPECT_EQ(WithoutStamp(ReadFileBytes("r.txt")), HeaderRest(0));
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text, "保存が完了しました");
+  EXPECT_EQ(boxes.shown[0].title, "保存完了");
+}
+
+TEST(TextReport, EveryKindOfPacket) {
+  struct Case {
+    std::vector<uint8_t> bytes;
+    const char* lines;  // after the address, time and size lines; nullptr: no trace at all
+  };
+  const std::vector<Case> cases = {
+      {Datagram(6, Tcp(0x18, {'a', 'b', 'c', 'd'})),
+       "TCP  PSH ACK    [1025] -> [80]\r\n"
+       "    Sequence number: 3000000000    Acknowledgement: 7\r\n"
+       "    TCP Data Length: 4\r\n"},
+      {Datagram(6, Tcp(0x00)), "TCP     [1025] -> [80]\r\n"
+                               "    Sequence number: 3000000000    Acknowledgement: 7\r\n"
+                               "    TCP Data Length: 0\r\n"},
+      {Datagram(6, Tcp(0x01), 36), "TCP  FIN    [1025] -> [80]\r\n"
+                                   "    Sequence number: 3000000000    Acknowledgement: 7\r\n"
+                                   "    TCP Data Length: 4294967292\r\n"},
+      // The UDP length field (20) counts, not the total length (60).
+      {Datagram(17, {0x00, 0x35, 0x04, 0x00, 0x00, 20, 0, 0}, 60),
+       "UDP    [53] -> [1024]\r\n    UDP Data Length: 12\r\n"},
+      {std::vector<uint8_t>(12, 0x45), nullptr},
+      {Datagram(1, {8, 3, 0x12, 0x34}), "ICMP\r\n    Type: 8\r\n    Code: 3\r\n"},
+      {Datagram(1, {8, 3}), "ICMP\r\n???ICMP???\r\n"},
+      {Datagram(6, std::vector<uint8_t>(10)), "???TCP???\r\n"},
+      {Datagram(17, std::vector<uint8_t>(7)), "???UDP???\r\n"},
+      {Datagram(2, {0x11, 0x64, 0xEE, 0x9B}), "?????????\r\n"},
+  };
+  TempDir dir;
+  PacketStore store;
+  const SystemTime noon{2024, 5, 3, 9, 12, 0, 0, 5};
+  for (const auto& c : cases) {
+    ASSERT_EQ(store.Add(c.bytes.data(), static_cast<uint32_t>(c.bytes.size()), noon), 1);
+  }
+  FakeProgressBar progress;
+  FakeMessageBoxes boxes;
+  ASSERT_EQ(ExportTextReport("r.txt", store, progress, boxes), 1);
+  EXPECT_EQ(progress.StepCount(), static_cast<int>(cases.size()));
+
+  // The same report written line by line and block by block.
+  for (size_t i = 0; i < cases.size(); ++i) {
+    const auto& c = cases[i];
+    if (c.lines == nullptr) continue;
+    LogWriter::AppendText("expected.txt", 0, "Packet %zu: 192.168.0.1 -> 10.0.0.2\r\n", i);
+    LogWriter::AppendText("expected.txt", 0, "    RecvTime         : 2024/05/09(12:00:00.5)\r\n");
+    LogWriter::AppendText("expected.txt", 0, "    Packet Total Size: %d\r\n",
+                          c.bytes[2] * 256 + c.bytes[3]);
+    LogWriter::AppendText("expected.txt", 0, "%s", c.lines);
+    LogWriter::AppendHexDump("expected.txt", 0, "Data", c.bytes.data(),
+                             static_cast<int32_t>(c.bytes.size()));
+  }
+  EXPECT_EQ(WithoutStamp(ReadFileBytes("r.txt")),
+            HeaderRest(static_cast<int>(cases.size())) + ReadFileBytes("expected.txt"));
+}
+
+TEST(TextReport, ExportThatCannotWriteIsAFailure) {
+  TempDir dir;
+  PacketStore store;
+  const auto p = Datagram(2, {});
+  ASSERT_EQ(store.Add(p.data(), 20, SystemTime{}), 1);
+  FakeProgressBar progress;
+  FakeMessageBoxes boxes;
+  EXPECT_EQ(ExportTextReport("no/such/folder/r.txt", store, progress, boxes), 0);
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text, "ファイルの保存に失敗しました");
+  EXPECT_EQ(boxes.shown[0].title, "保存エラー");
+  EXPECT_EQ(boxes.shown[0].type, kMbOk | kMbIconWarning);
+  EXPECT_EQ(WithoutStamp(ReadFileBytes("error.log")), "保存に失敗\r\n");
+  EXPECT_EQ(progress.position, 0);
+}
+
+}  // namespace

@@ -21,6 +21,12 @@ bool ProfileFileCache::Refresh() {
     bytes.clear();
   }
   ++reads_;
+  if (stamp.exists && !read && valid_) {
+    // Present but not readable just now (on Windows an editor may hold it
+    // shut while saving): keep the last contents and try again next time.
+    stamp_trusted_ = false;
+    return false;
+  }
   stamp_ = stamp;
   // A file that vanished or appeared between stamp and read is re-read next time.
   stamp_trusted_ = stamp.exists == read &&

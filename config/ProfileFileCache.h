@@ -28,8 +28,8 @@ class ProfileFileCache {
   explicit ProfileFileCache(std::string path) : path_(std::move(path)) {}
 
   // Brings the snapshot up to date with the file; true when the contents
-  // differ from before (and were parsed again). A missing or unreadable file
-  // reads as empty.
+  // differ from before (and were parsed again). A missing file reads as
+  // empty; one that exists but cannot be opened keeps the last contents read.
   bool Refresh();
 
   // The next Refresh reads and parses the file whatever its stamp says.

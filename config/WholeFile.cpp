@@ -7,8 +7,25 @@
 #include <filesystem>
 #include <memory>
 #include <system_error>
+#include <thread>
 
 namespace {
+
+// On Windows a file cannot be replaced while someone has it open, and the
+// capture thread opens the settings file for a moment whenever it changes; so
+// a failed rename is tried again for up to about half a second.
+constexpr int kRenameAttempts = 100;
+constexpr auto kRenamePause = std::chrono::milliseconds(5);
+
+bool RenameReplacing(const std::string& from, const char* to) {
+  std::error_code error;
+  for (int attempt = 0; attempt < kRenameAttempts; ++attempt) {
+    if (attempt > 0) std::this_thread::sleep_for(kRenamePause);
+    std::filesystem::rename(from, to, error);
+    if (!error) return true;
+  }
+  return false;
+}
 
 struct FileCloser {
   void operator()(FILE* file) const { std::fclose(file); }
@@ -42,9 +59,7 @@ int ReplaceWholeFile(const char* path, const std::vector<std::string>& pieces) {
     }
   }
   if (std::fclose(file) != 0) ok = false;
-  std::error_code error;
-  if (ok) std::filesystem::rename(temporary, path, error);
-  if (!ok || error) {
+  if (!ok || !RenameReplacing(temporary, path)) {
     std::remove(temporary.c_str());
     return 0;
   }

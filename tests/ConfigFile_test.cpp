@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "support/TempDir.h"
 
@@ -185,6 +187,27 @@ TEST(ConfigFile, FailedSaveLeavesTheOldFileWhole) {
   EXPECT_EQ(ConfigFile::Write(FilterSettings{}), 0);
   EXPECT_TRUE(fs::is_directory("config.ini/inside"));
   EXPECT_FALSE(fs::exists("config.ini.new"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ConfigFile, SaveSucceedsWhileAReaderBrieflyHoldsTheFileOpen) {
+  TempDir dir;
+  ASSERT_EQ(ConfigFile::Write(ExampleSettings()), 1);
+  FILE* reader = std::fopen(kConfigPath, "rb");
+  ASSERT_NE(reader, nullptr);
+  std::thread closer([reader] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    std::fclose(reader);
+  });
+  FilterSettings s = ExampleSettings();
+  s.cap_fps = 77;
+  const int written = ConfigFile::Write(s);
+  closer.join();
+  EXPECT_EQ(written, 1);
+  EXPECT_EQ(ConfigFile::Load().cap_fps, 77u);
 }
 
 }  // namespace

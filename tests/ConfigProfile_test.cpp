@@ -157,6 +157,12 @@ TEST(ProfileFileCache, ReadsAnUnchangedFileOnceAndSeesEveryChange) {
   EXPECT_EQ(cache.snapshot().ReadInt("S", "K", 0), 3);
   EXPECT_EQ(cache.parses(), 3u);
 
+  // Present but unreadable (here: a directory took its name): the last
+  // contents stay in force until the file can be read or is gone.
+  fs::remove("c.ini");
+  fs::create_directory("c.ini");
+  EXPECT_FALSE(cache.Refresh());
+  EXPECT_EQ(cache.snapshot().ReadInt("S", "K", 0), 3);
   fs::remove("c.ini");
   EXPECT_TRUE(cache.Refresh());
   EXPECT_EQ(cache.snapshot().ReadInt("S", "K", 0), 0);

@@ -28,12 +28,14 @@ constexpr Address kHostC{{172, 16, 5, 9}};
 
 // A 20-byte IPv4 header (IHL 5) for `protocol`, followed by `transport`.
 Bytes Ip(uint8_t protocol, Address from, Address to, const Bytes& transport) {
-  Bytes p = {0x45, 0x00, 0x00, 0x00,  // version 4, IHL 5, TOS, total length (below)
-             0x00, 0x01, 0x00, 0x00,  // identification, no fragmentation
-             0x40, protocol, 0x00, 0x00,  // TTL 64, protocol, checksum
-             from.b[0], from.b[1], from.b[2], from.b[3],
-             to.b[0], to.b[1], to.b[2], to.b[3]};
-  p.insert(p.end(), transport.begin(), transport.end());
+  const uint8_t header[20] = {
+      0x45, 0x00, 0x00, 0x00,  // version 4, IHL 5, TOS, total length (below)
+      0x00, 0x01, 0x00, 0x00,  // identification, no fragmentation
+      0x40, protocol, 0x00, 0x00,  // TTL 64, protocol, checksum
+      from.b[0], from.b[1], from.b[2], from.b[3],
+      to.b[0], to.b[1], to.b[2], to.b[3]};
+  Bytes p(header, header + sizeof header);
+  for (const uint8_t b : transport) p.push_back(b);
   p[2] = static_cast<uint8_t>(p.size() >> 8);
   p[3] = static_cast<uint8_t>(p.size());
   return p;

@@ -1,0 +1,158 @@
+// Command-line parsing and the --help text of kestrel-cli.
+#include "cli/CliArguments.h"
+
+#include <cstddef>
+
+namespace {
+
+struct CommandShape {
+  const char* name;
+  CliCommand command;
+  size_t min_operands;
+  size_t max_operands;
+};
+
+constexpr CommandShape kCommands[] = {
+    {"import", CliCommand::Import, 2, 2}, {"export-pcap", CliCommand::ExportPcap, 2, 2},
+    {"report", CliCommand::Report, 2, 2}, {"list", CliCommand::List, 1, 1},
+    {"show", CliCommand::Show, 1, 2},
+};
+
+const CommandShape* FindCommand(const std::string& name) {
+  for (const CommandShape& shape : kCommands) {
+    if (name == shape.name) return &shape;
+  }
+  return nullptr;
+}
+
+// A packet index: decimal digits only, within the signed 32-bit range.
+bool ParseIndex(const std::string& text, int32_t& out) {
+  if (text.empty() || text.size() > 10) return false;
+  int64_t value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + (c - '0');
+  }
+  if (value > INT32_MAX) return false;
+  out = static_cast<int32_t>(value);
+  return true;
+}
+
+}  // namespace
+
+bool ParseCliArguments(const std::vector<std::string>& args, CliArguments& out,
+                       std::string& error) {
+  CliArguments parsed;
+  std::vector<std::string> words;
+  bool help = false;
+  bool options_ended = false;
+  for (const std::string& arg : args) {
+    if (options_ended || arg.size() < 2 || arg[0] != '-') {
+      words.push_back(arg);
+    } else if (arg == "--") {
+      options_ended = true;
+    } else if (arg == "--help" || arg == "-h") {
+      help = true;
+    } else if (arg == "--cp932") {
+      parsed.cp932_output = true;
+    } else {
+      error = "unknown option '" + arg + "'";
+      return false;
+    }
+  }
+  if (help) {
+    parsed.command = CliCommand::Help;
+    out = parsed;
+    return true;
+  }
+  if (words.empty()) {
+    error = "no command given";
+    return false;
+  }
+
+  const CommandShape* shape = FindCommand(words[0]);
+  if (shape == nullptr) {
+    error = "unknown command '" + words[0] + "'";
+    return false;
+  }
+  const size_t operands = words.size() - 1;
+  if (operands < shape->min_operands) {
+    error = std::string("too few arguments for '") + shape->name + "'";
+    return false;
+  }
+  if (operands > shape->max_operands) {
+    error = std::string("too many arguments for '") + shape->name + "'";
+    return false;
+  }
+
+  parsed.command = shape->command;
+  parsed.input = words[1];
+  if (shape->command == CliCommand::Show) {
+    if (operands == 2) {
+      if (!ParseIndex(words[2], parsed.index)) {
+        error = "invalid packet index '" + words[2] + "'";
+        return false;
+      }
+      parsed.has_index = true;
+    }
+  } else if (operands == 2) {
+    parsed.output = words[2];
+  }
+  out = parsed;
+  return true;
+}
+
+const char* CliHelpText() {
+  return R"(Usage: kestrel-cli [--cp932] COMMAND ARGUMENTS...
+
+The command-line companion of Kestrel_Scan. It converts captures between the
+program's binary capture file (.bin) and pcap, and prints or writes the texts
+the program's window and text export show.
+
+Commands:
+  import IN.pcap|IN.pcapng OUT.bin
+      Reads a pcap or pcapng capture and writes the IPv4 datagrams it holds as
+      a capture file, exactly as the program saves one. Accepted link types:
+      Ethernet (with any number of 802.1Q / 802.1ad VLAN tags), Linux cooked
+      capture v1 and v2, raw IP (IPv4 packets only) and IPv4. Each datagram
+      runs from its IPv4 header to the end of the captured bytes, cut to the
+      header's total length when the frame carries padding or a trailer, and
+      to at most 65535 bytes. Time stamps become local time (the TZ in effect),
+      truncated to whole milliseconds. Frames that hold no IPv4 datagram (ARP,
+      IPv6, ...) or are too short for an IPv4 header are skipped. Prints how
+      many packets were read, kept and skipped. A capture that ends early or
+      is damaged part way keeps the packets before the damage; the reason is
+      reported on standard error.
+  export-pcap IN.bin OUT.pcap
+      Writes the capture file's packets as a classic pcap file (link type raw
+      IPv4, snapshot length 65535), the local receive times turned back into
+      UTC with the time zone in effect.
+  report IN.bin OUT.txt
+      Writes the program's text report of the capture file (code page 932,
+      CR LF line ends); its header carries the time of the export.
+  list IN.bin
+      Prints one line per packet: the 14 cells of the packet list, separated
+      by tabs (the last one is always empty).
+  show IN.bin [INDEX]
+      Prints the detail tree of packet INDEX (counting from 0), every branch
+      open and indented by two blanks per level, then its hex dump. Without
+      INDEX every packet is printed, each after a "Packet N" line.
+
+Options:
+  --cp932     Print in code page 932 (Shift-JIS) instead of UTF-8.
+  -h, --help  Print this help and exit.
+  --          Treat every following argument as a command or file name.
+
+Capture files are read with the program's own loader and its checks: a file
+with a wrong signature or an oversized record is refused (and, as in the
+program, recorded in ./error.log); a file that ends inside a record gives the
+complete records before it. Files are written in code page 932 like the
+program's, to a temporary name beside the output that is renamed only when the
+file is complete. Standard output uses LF line ends; control characters in a
+hex dump's character column are printed as '.', so packet bytes cannot drive
+the terminal.
+
+Exit status: 0 success, 1 failure (unreadable or invalid input, unwritable
+output), 2 wrong usage.
+)";
+}

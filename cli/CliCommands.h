@@ -1,0 +1,33 @@
+// The commands of kestrel-cli. Each prints its results on `out`, any problem as
+// one "kestrel-cli: ..." line on `err`, and returns the exit status: 0 success,
+// 1 failure.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "capture/PacketStore.h"
+#include "cli/CliArguments.h"
+
+struct CliStreams {
+  FILE* out;
+  FILE* err;
+  bool cp932;  // print the core's texts as code page 932 instead of UTF-8
+};
+
+// Runs any command but Help.
+int RunCliCommand(const CliArguments& args, const CliStreams& streams);
+
+int RunImport(const CliArguments& args, const CliStreams& streams);
+int RunExportPcap(const CliArguments& args, const CliStreams& streams);
+int RunReport(const CliArguments& args, const CliStreams& streams);
+int RunList(const CliArguments& args, const CliStreams& streams);
+int RunShow(const CliArguments& args, const CliStreams& streams);
+
+// Prints "kestrel-cli: `message`" and returns 1.
+int ReportFailure(const CliStreams& streams, const std::string& message);
+
+// Loads a capture file with the program's loader into an empty store. Prints
+// the reason and returns false when the file cannot be opened, is invalid, or
+// could not be loaded whole.
+bool LoadCaptureInput(const std::string& path, PacketStore& store, const CliStreams& streams);

@@ -1,0 +1,94 @@
+// The command-line tool's stand-ins for the window's panes: the core's list,
+// tree and hex-dump code drives these exactly as it drives the window, and the
+// tool prints what they collected. Texts stay code page 932 bytes.
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "capture/CaptureRequest.h"
+#include "packet/ListRowTexts.h"
+#include "packet/Panes.h"
+
+// Collects the rows of the packet list, every cell as its text.
+class CollectingListPane : public ListPane {
+ public:
+  using Row = std::array<std::string, kListColumnCount>;
+
+  int RowCount() override { return static_cast<int>(rows_.size()); }
+  int InsertRow(int row, const char* text) override;
+  void SetCell(int row, int column, const char* text) override;
+  // Rows carry no item data here: their position is their index.
+  void RenumberRows() override {}
+  void DeleteRow(int row) override;
+  void DeleteAllRows() override { rows_.clear(); }
+
+  const std::vector<Row>& rows() const { return rows_; }
+
+ private:
+  std::vector<Row> rows_;
+};
+
+// Keeps the tree's items and prints them with every branch open.
+class TextTreePane : public TreePane {
+ public:
+  void DeleteAllItems() override { items_.clear(); }
+  Item InsertItem(Item parent, const char* text) override;
+  // Every branch is printed open, so opening one changes nothing.
+  void ExpandItem(Item) override {}
+
+  // One line per item, depth first in insertion order, each indented by two
+  // blanks per level below the root; no line ends.
+  std::vector<std::string> Lines() const;
+
+ private:
+  struct Entry {
+    Item parent;
+    std::string text;
+  };
+  std::vector<Entry> items_;  // handle = index + 1
+};
+
+// Keeps the hex pane's text.
+class TextHexPane : public HexPane {
+ public:
+  void SetText(const char* text) override { text_ = text; }
+  void ShowDumpText(const char* text) override { text_ = text; }
+  const std::string& text() const { return text_; }
+
+ private:
+  std::string text_;
+};
+
+class SilentStatusText : public StatusText {
+ public:
+  void SetStatusText(int, const char*) override {}
+};
+
+class SilentProgressBar : public ProgressBar {
+ public:
+  void SetPosition(int) override {}
+  void SetRange(int) override {}
+  void SetStep(int) override {}
+  void StepIt() override {}
+};
+
+// Answers every message box with OK and remembers the warnings, which the
+// tool reports as errors.
+class RecordingMessageBoxes : public MessageBoxes {
+ public:
+  int ShowMessageBox(const char* text, const char* title, unsigned type) override;
+  // The text of each warning shown, in order.
+  const std::vector<std::string>& warnings() const { return warnings_; }
+
+ private:
+  std::vector<std::string> warnings_;
+};
+
+// The loader asks for the capture to stop when the store fills; the tool has
+// no capture to stop.
+class IgnoredCaptureRequests : public CaptureRequestSink {
+ public:
+  void SendCaptureRequest(CaptureRequest) override {}
+};

@@ -1,0 +1,77 @@
+// pcap_open_offline reads both classic pcap and pcapng; each frame goes through
+// the link-layer parser, each kept datagram into the store as it is read.
+#include "cli/PcapImport.h"
+
+#include <pcap/pcap.h>
+
+#include "cli/LinkLayer.h"
+#include "cli/LocalTimeConversion.h"
+
+namespace {
+
+class PcapHandle {
+ public:
+  explicit PcapHandle(pcap_t* handle) : handle_(handle) {}
+  ~PcapHandle() {
+    if (handle_ != nullptr) pcap_close(handle_);
+  }
+  PcapHandle(const PcapHandle&) = delete;
+  PcapHandle& operator=(const PcapHandle&) = delete;
+  pcap_t* get() const { return handle_; }
+
+ private:
+  pcap_t* handle_;
+};
+
+std::string LinkTypeName(int link_type) {
+  const char* name = pcap_datalink_val_to_name(link_type);
+  std::string text = "link type " + std::to_string(link_type);
+  if (name != nullptr) text += std::string(" (") + name + ")";
+  return text;
+}
+
+}  // namespace
+
+PcapImportResult ImportPcapFile(const std::string& path, PacketStore& store,
+                                PcapImportCounts& counts, std::string& message) {
+  char error_buffer[PCAP_ERRBUF_SIZE] = {};
+  PcapHandle pcap(pcap_open_offline(path.c_str(), error_buffer));
+  if (pcap.get() == nullptr) {
+    message = error_buffer;
+    return PcapImportResult::Failed;
+  }
+  const int link_type = pcap_datalink(pcap.get());
+  if (!IsSupportedLinkType(link_type)) {
+    message = "unsupported " + LinkTypeName(link_type);
+    return PcapImportResult::Failed;
+  }
+
+  for (;;) {
+    pcap_pkthdr* header = nullptr;
+    const u_char* frame = nullptr;
+    const int next = pcap_next_ex(pcap.get(), &header, &frame);
+    if (next == PCAP_ERROR_BREAK) return PcapImportResult::Complete;
+    if (next != 1) {
+      message = pcap_geterr(pcap.get());
+      return PcapImportResult::Partial;
+    }
+    ++counts.read;
+
+    const FrameResult found = FindIpv4Datagram(link_type, frame, header->caplen);
+    if (found.verdict == FrameVerdict::NotIpv4) {
+      ++counts.not_ipv4;
+      continue;
+    }
+    SystemTime time;
+    if (found.verdict == FrameVerdict::Malformed ||
+        !EpochToLocalTime(header->ts.tv_sec, header->ts.tv_usec, time)) {
+      ++counts.malformed;
+      continue;
+    }
+    if (store.Add(frame + found.offset, found.length, time) != PacketStore::kAddStored) {
+      message = "out of memory after " + std::to_string(counts.kept) + " packets";
+      return PcapImportResult::Failed;
+    }
+    ++counts.kept;
+  }
+}

@@ -1,0 +1,15 @@
+// Runs the built kestrel-cli (or the one $KESTREL_CLI names) in the current directory
+// and collects its exit status and output.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct CliRun {
+  int exit_status = -1;  // -1: did not exit normally
+  std::string out;
+  std::string err;
+};
+
+// `time_zone` becomes the program's TZ (a POSIX rule such as "JST-9").
+CliRun RunCli(const std::vector<std::string>& args, const std::string& time_zone = "UTC0");

@@ -16,7 +16,7 @@ namespace {
 std::vector<uint8_t> Datagram(uint8_t protocol, std::vector<uint8_t> rest, int total_length = -1) {
   std::vector<uint8_t> p = {0x45, 0x00, 0x00, 0x00, 0x12, 0x34, 0x40, 0x00, 64,  protocol,
                             0xAB, 0xCD, 192,  168,  0,    1,    10,   0,    0,   2};
-  p.insert(p.end(), rest.begin(), rest.end());
+  for (uint8_t b : rest) p.push_back(b);
   const int total = total_length < 0 ? static_cast<int>(p.size()) : total_length;
   p[2] = static_cast<uint8_t>(total >> 8);
   p[3] = static_cast<uint8_t>(total);

@@ -16,7 +16,7 @@ std::vector<uint8_t> Datagram(uint8_t protocol, std::vector<uint8_t> rest, int t
   std::vector<uint8_t> p = {0x45, 0x00, 0x00, 0x00,  // version 4, IHL 5, TOS, total length
                             0x12, 0x34, 0x40, 0x00,  // identification, don't fragment
                             64,   protocol, 0xAB, 0xCD, 192, 168, 0, 1, 10, 0, 0, 2};
-  p.insert(p.end(), rest.begin(), rest.end());
+  for (uint8_t b : rest) p.push_back(b);
   const int total = total_length < 0 ? static_cast<int>(p.size()) : total_length;
   p[2] = static_cast<uint8_t>(total >> 8);
   p[3] = static_cast<uint8_t>(total);
@@ -27,14 +27,14 @@ std::vector<uint8_t> Datagram(uint8_t protocol, std::vector<uint8_t> rest, int t
 std::vector<uint8_t> Tcp(uint8_t flags, size_t payload = 0) {
   std::vector<uint8_t> t = {0x04, 0x01, 0x00, 0x50, 0, 0, 0, 1, 0, 0, 0, 2,
                             0x50, flags, 0x10, 0x00, 0, 0, 0, 0};
-  t.resize(t.size() + payload, 0x61);
+  for (size_t i = 0; i < payload; ++i) t.push_back(0x61);
   return t;
 }
 
 // UDP 53 -> 1024 with `payload` bytes.
 std::vector<uint8_t> Udp(size_t payload) {
   std::vector<uint8_t> u = {0x00, 0x35, 0x04, 0x00, 0x00, static_cast<uint8_t>(8 + payload), 0, 0};
-  u.resize(u.size() + payload, 0x62);
+  for (size_t i = 0; i < payload; ++i) u.push_back(0x62);
   return u;
 }
 

@@ -16,7 +16,7 @@ namespace {
 std::vector<uint8_t> Datagram(uint8_t protocol, std::vector<uint8_t> rest, int total_length = -1) {
   std::vector<uint8_t> p = {0x45, 0x00, 0x00, 0x00, 0x12, 0x34, 0x40, 0x00, 64,  protocol,
                             0xAB, 0xCD, 192,  168,  0,    1,    10,   0,    0,   2};
-  p.insert(p.end(), rest.begin(), rest.end());
+  for (uint8_t b : rest) p.push_back(b);
   const int total = total_length < 0 ? static_cast<int>(p.size()) : total_length;
   p[2] = static_cast<uint8_t>(total >> 8);
   p[3] = static_cast<uint8_t>(total);
@@ -27,7 +27,7 @@ std::vector<uint8_t> Datagram(uint8_t protocol, std::vector<uint8_t> rest, int t
 std::vector<uint8_t> Tcp(uint8_t flags, std::vector<uint8_t> payload = {}) {
   std::vector<uint8_t> t = {0x04, 0x01, 0x00, 0x50, 0xB2, 0xD0, 0x5E, 0x00, 0, 0, 0, 7,
                             0x50, flags, 0xFF, 0xFF, 0, 0, 0, 0};
-  t.insert(t.end(), payload.begin(), payload.end());
+  for (uint8_t b : payload) t.push_back(b);
   return t;
 }
 

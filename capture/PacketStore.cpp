@@ -11,11 +11,15 @@
 namespace {
 
 // The limit in bytes, or 0 for none. A negative limit means none as well.
-uint64_t LimitBytes(int32_t kbytes) { return kbytes > 0 ? uint64_t(kbytes) * 1000u : 0; }
+uint64_t LimitBytes(int32_t kbytes) {
+  return kbytes > 0 ? uint64_t(kbytes) * 1000u : 0;
+}
 
 }  // namespace
 
-PacketStore::~PacketStore() { Clear(); }
+PacketStore::~PacketStore() {
+  Clear();
+}
 
 int PacketStore::Init() {
   Clear();
@@ -27,9 +31,16 @@ void PacketStore::SetLimitKbytes(int32_t kbytes) {
   limit_kbytes_.store(kbytes, std::memory_order_relaxed);
 }
 
+// Every byte of the block is copied over, so it needs no zeroing first. A
+// zero-byte packet still gets a (one-byte) block: a record's data is never null.
 uint8_t* PacketStore::CopyBytes(const uint8_t* bytes, uint32_t size) {
-  auto* block = new (std::nothrow) uint8_t[size == 0 ? 1 : size]();
-  if (block != nullptr && size != 0) std::memcpy(block, bytes, size);
+  auto* block = new (std::nothrow) uint8_t[size == 0 ? 1 : size];
+  if (block == nullptr) return nullptr;
+  if (size == 0) {
+    block[0] = 0;
+  } else {
+    std::memcpy(block, bytes, size);
+  }
   return block;
 }
 
@@ -137,4 +148,6 @@ int PacketStore::Clear() {
   return 1;
 }
 
-void PacketStore::Destroy() { Clear(); }
+void PacketStore::Destroy() {
+  Clear();
+}

@@ -1,3 +1,4 @@
+// AppendFormat: printf-style text appended inside a fixed-capacity buffer.
 #include "log/AppendFormat.h"
 
 #include <cstdio>

@@ -6,6 +6,8 @@
 #include <cstdarg>
 #include <cstddef>
 
+#include "log/PrintfFormat.h"
+
 char* AppendFormat(char* buffer, size_t capacity, const char* format, ...)
-    __attribute__((format(printf, 3, 4)));
+    KESTREL_PRINTF_FORMAT(3, 4);
 char* AppendFormatV(char* buffer, size_t capacity, const char* format, va_list args);

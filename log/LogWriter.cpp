@@ -61,9 +61,13 @@ constexpr size_t kDumpRowLength = 16 * 3 + 1 + 16 + 2;
 
 namespace LogWriter {
 
-int Init() { return 1; }
+int Init() {
+  return 1;
+}
 
-int Destroy() { return 1; }
+int Destroy() {
+  return 1;
+}
 
 int AppendText(const char* path, int with_time_stamp, const char* format, ...) {
   std::lock_guard<std::mutex> guard(LogLock());

@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "log/PrintfFormat.h"
+
 inline constexpr const char* kErrorLogPath = "./error.log";
 
 namespace LogWriter {
@@ -21,7 +23,7 @@ int Destroy();
 // 1, then the formatted text. 1 on success, 0 when the file could not be
 // opened, written or closed.
 int AppendText(const char* path, int with_time_stamp, const char* format, ...)
-    __attribute__((format(printf, 3, 4)));
+    KESTREL_PRINTF_FORMAT(3, 4);
 
 // Appends a titled hex-dump block of `count` bytes (16 per row, an ASCII column,
 // rulers and a closing empty line).

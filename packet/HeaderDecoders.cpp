@@ -9,9 +9,12 @@ namespace {
 
 // Offset of the transport header: the IHL of byte 0, read by each transport
 // decoder itself so it does not depend on DecodeIpHeader having run.
-int32_t TransportOffset(const ByteView& v) { return 4 * (v.U8(0) & 0x0F); }
+int32_t TransportOffset(const ByteView& v) {
+  return 4 * (v.U8(0) & 0x0F);
+}
 
-bool LongEnough(int32_t size, int32_t fixed_minimum, int32_t transport_bytes, const uint8_t* bytes) {
+bool LongEnough(int32_t size, int32_t fixed_minimum, int32_t transport_bytes,
+                const uint8_t* bytes) {
   if (bytes == nullptr || size < fixed_minimum) return false;
   const ByteView v(bytes, size);
   return size >= TransportOffset(v) + transport_bytes;

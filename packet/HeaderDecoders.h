@@ -25,7 +25,7 @@ struct IpHeader {
   uint8_t type_of_service = 0;
   uint16_t total_length = 0;
   uint16_t identification = 0;
-  uint8_t flags = 0;  // 4 reserved, 2 don't fragment, 1 more fragments
+  uint8_t flags = 0;             // 4 reserved, 2 don't fragment, 1 more fragments
   uint16_t fragment_offset = 0;  // in 8-byte units
   uint8_t time_to_live = 0;
   uint8_t protocol = 0;
@@ -45,8 +45,8 @@ struct TcpHeader {
   uint16_t destination_port = 0;
   uint32_t sequence_number = 0;
   uint32_t acknowledgement_number = 0;
-  uint8_t data_offset = 0;  // in 4-byte words
-  uint8_t reserved = 0;  // bits 0-3 of byte 12 and bits 6-7 of byte 13, in place
+  uint8_t data_offset = 0;    // in 4-byte words
+  uint8_t reserved = 0;       // bits 0-3 of byte 12 and bits 6-7 of byte 13, in place
   uint8_t control_flags = 0;  // kTcpFin ... kTcpUrg
   uint16_t window = 0;
   uint16_t checksum = 0;
@@ -67,7 +67,9 @@ bool DecodeUdpHeader(UdpHeader& out, const uint8_t* bytes, int32_t size);
 
 // Payload lengths derived from decoded fields in signed 32-bit arithmetic, so a
 // malformed datagram yields a negative value that each view prints its own way.
-inline int32_t IpHeaderBytes(const IpHeader& ip) { return 4 * int32_t{ip.header_length}; }
+inline int32_t IpHeaderBytes(const IpHeader& ip) {
+  return 4 * int32_t{ip.header_length};
+}
 inline int32_t TcpDataLength(const IpHeader& ip, const TcpHeader& tcp) {
   return int32_t{ip.total_length} - IpHeaderBytes(ip) - 4 * int32_t{tcp.data_offset};
 }

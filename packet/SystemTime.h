@@ -6,11 +6,11 @@
 #include <cstdint>
 
 struct SystemTime {
-  uint16_t year = 0;  // four digits
-  uint16_t month = 0;  // 1-12
+  uint16_t year = 0;         // four digits
+  uint16_t month = 0;        // 1-12
   uint16_t day_of_week = 0;  // 0-6, 0 = Sunday
-  uint16_t day = 0;  // 1-31
-  uint16_t hour = 0;  // 0-23
+  uint16_t day = 0;          // 1-31
+  uint16_t hour = 0;         // 0-23
   uint16_t minute = 0;
   uint16_t second = 0;
   uint16_t milliseconds = 0;  // 0-999

@@ -68,9 +68,9 @@ class CaptureThread {
   void EmptyStoreAndPanes();
   // Sets capture_request back to Idle unless a newer request replaced `taken`.
   void FinishRequest(CaptureRequest taken);
-  // Sleeps `ms` in slices; ends early on shutdown or when capture_request
-  // changes from what it was at the start.
-  void Pause(int32_t ms);
+  // Sleeps `ms` in slices; ends early on shutdown or as soon as
+  // capture_request no longer holds `acted_on`, the request of this iteration.
+  void Pause(int32_t ms, CaptureRequest acted_on);
   bool Running() const;
 
   CaptureContext& context_;

@@ -1,0 +1,164 @@
+// The capture thread's loop, its idle drain and its capture pass. The one-shot
+// store commands are in CaptureCommands.cpp.
+//
+// Every wait is bounded so that the thread notices shutdown and new requests
+// quickly: a socket wait lasts at most one second, and every pause is slept in
+// slices of kPauseSliceMs and ends early when capture_thread_running drops to 0
+// or capture_request no longer holds the request the iteration acted on (so a
+// request that came during the pass or the list update is not kept waiting).
+#include "capture/CaptureThread.h"
+
+#include <algorithm>
+#include <new>
+#include <thread>  // std::chrono clocks without <chrono>, see cmake/KestrelWarnings.cmake
+
+#include "config/ConfigFile.h"
+#include "config/PacketFilter.h"
+#include "log/LogWriter.h"
+#include "packet/SystemTime.h"
+
+namespace {
+
+constexpr int kWaitSeconds = 1;
+constexpr int32_t kBufferSize = static_cast<int32_t>(kMaxDatagramSize);
+
+constexpr int8_t Byte(CaptureRequest request) { return static_cast<int8_t>(request); }
+
+}  // namespace
+
+int CaptureThreadMain(CaptureContext& context) {
+  CaptureThread thread(context);
+  if (thread.Ready() != 1) return 0;
+  if (context.source.Open() != 1) return 0;
+  while (context.control.capture_thread_running.load() != 0) thread.RunIteration();
+  context.source.Close();
+  context.source.Cleanup();
+  return 0;
+}
+
+CaptureThread::CaptureThread(CaptureContext& context)
+    : context_(context), buffer_(new (std::nothrow) uint8_t[kBufferSize]) {}
+
+void CaptureThread::RunIteration() {
+  const int8_t request = context_.control.capture_request.load();
+  try {
+    switch (request) {
+      case Byte(CaptureRequest::Idle):
+        DrainWhileIdle();
+        break;
+      case Byte(CaptureRequest::Capture):
+        RunCapturePass();
+        break;
+      case Byte(CaptureRequest::Clear):
+        ClearAll();
+        break;
+      case Byte(CaptureRequest::SaveBinary):
+      case Byte(CaptureRequest::SaveText):
+        SaveToFile(static_cast<CaptureRequest>(request));
+        break;
+      case Byte(CaptureRequest::LoadBinary):
+        LoadFromFile();
+        break;
+      default:  // no command sends any other value; it is ignored
+        break;
+    }
+  } catch (const std::bad_alloc&) {
+    // A view ran out of memory (a path, a text): the iteration is abandoned,
+    // and a one-shot command is not repeated.
+    if (request != Byte(CaptureRequest::Capture)) FinishRequest(static_cast<CaptureRequest>(request));
+  }
+}
+
+void CaptureThread::DrainWhileIdle() {
+  // Keeps the socket's queue short while nothing is captured.
+  if (context_.source.WaitReadable(kWaitSeconds) == 1) {
+    context_.source.Receive(buffer_.get(), kBufferSize);
+  }
+  Pause(kIdlePauseMs, CaptureRequest::Idle);
+}
+
+void CaptureThread::RunCapturePass() {
+  // While datagrams keep arriving the pass never sleeps; the list follows in
+  // batches, and the interval applies only after a quiet second or a stop.
+  while (context_.control.capture_request.load() == Byte(CaptureRequest::Capture) && Running()) {
+    if (context_.source.WaitReadable(kWaitSeconds) != 1) break;
+    ReceiveOne();
+    ++list_update_counter_;
+  }
+  UpdateList();
+  list_update_counter_ = 0;
+  Pause(context_.control.receive_interval_ms.load(), CaptureRequest::Capture);
+}
+
+void CaptureThread::ReceiveOne() {
+  const int32_t size = context_.source.Receive(buffer_.get(), kBufferSize);
+  if (size <= 0 || size > kBufferSize) return;
+  if (PacketFilter::Accept(buffer_.get(), size) != 1) return;
+  StorePacket(size);
+  if (list_update_counter_ > kListUpdateEvery) {
+    UpdateList();
+    list_update_counter_ = 0;
+  }
+}
+
+void CaptureThread::StorePacket(int32_t size) {
+  const SystemTime time = CurrentLocalTime();
+  const uint8_t result = context_.store.Add(buffer_.get(), static_cast<uint32_t>(size), time);
+  if (result == PacketStore::kAddStored) return;
+  if (result == PacketStore::kAddFull) {
+    // Read now, not at start: a change while capturing applies to the next packet.
+    if (ConfigFile::ReadInt("Common_config", "RING_ROOP", 0) == 1) {
+      StoreOverwriting(size, time);
+    } else {
+      EmergencyStop("サイズオーバー\r\n", "メモリオーバー",
+                    "最大受信サイズを超えました！緊急停止します");
+    }
+    return;
+  }
+  EmergencyStop("確保に失敗\r\n", "メモリ確保に失敗",
+                "メモリの確保に失敗しました！緊急停止します");
+}
+
+void CaptureThread::StoreOverwriting(int32_t size, const SystemTime& time) {
+  const int32_t removed =
+      context_.store.AddOverwriting(buffer_.get(), static_cast<uint32_t>(size), time);
+  if (removed < 0) {
+    EmergencyStop("設定されたメモリサイズが不足しています\r\n", "メモリ不足",
+                  "設定されたメモリサイズが不足しています");
+    return;
+  }
+  // The removed records are the oldest, so their rows are the top ones; records
+  // not yet listed have no row. The next list update renumbers once for all
+  // deletions since the last one, which keeps overwrite mode linear.
+  ListPane& list = context_.view.List();
+  const int rows = std::min(removed, int32_t{list.RowCount()});
+  for (int k = 0; k < rows; ++k) list.DeleteRow(0);
+  if (rows > 0) context_.list_state.renumber_pending = true;
+}
+
+void CaptureThread::EmergencyStop(const char* log_line, const char* title, const char* text) {
+  LogWriter::AppendText(kErrorLogPath, 1, "%s", log_line);
+  context_.view.Boxes().ShowMessageBox(text, title, kMbOk | kMbIconWarning);
+  context_.view.Requests().SendCaptureRequest(CaptureRequest::Idle);
+}
+
+void CaptureThread::UpdateList() {
+  UpdatePacketList(context_.list_state, context_.store, context_.view.List(),
+                   context_.view.Status());
+}
+
+void CaptureThread::Pause(int32_t ms, CaptureRequest acted_on) {
+  const int8_t request = Byte(acted_on);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (Running() && context_.control.capture_request.load() == request) {
+    const auto now = std::chrono::steady_clock::now();
+    if (now >= deadline) return;
+    std::this_thread::sleep_for(
+        std::min<std::chrono::steady_clock::duration>(deadline - now,
+                                                      std::chrono::milliseconds(kPauseSliceMs)));
+  }
+}
+
+bool CaptureThread::Running() const {
+  return context_.control.capture_thread_running.load() != 0;
+}

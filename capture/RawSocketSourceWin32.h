@@ -1,0 +1,24 @@
+// The capture thread's packet source in the product: the raw capture socket(s)
+// of the socket layer.
+#pragma once
+
+#include "capture/PacketSource.h"
+#include "capture/SocketLayerWin32.h"
+
+class RawSocketSource : public PacketSource {
+ public:
+  explicit RawSocketSource(int32_t receive_buffer_bytes = kCaptureReceiveBufferBytes)
+      : receive_buffer_bytes_(receive_buffer_bytes) {}
+
+  int Open() override;
+  int WaitReadable(int seconds) override;
+  int32_t Receive(uint8_t* buffer, int32_t capacity) override;
+  void Close() override;
+  void Cleanup() override;
+
+  const CaptureSockets& sockets() const { return sockets_; }
+
+ private:
+  int32_t receive_buffer_bytes_;
+  CaptureSockets sockets_;
+};

@@ -1,0 +1,68 @@
+// The socket layer over Windows Sockets 2: start and end the library, open the
+// raw capture socket on the host's last listed interface address, wait for it
+// with a time-out, receive one datagram, close it.
+//
+// Receive-all mode (SIO_RCVALL on a protocol-0 raw socket) is the normal way.
+// Some platforms refuse the protocol-0 raw socket as unsupported (Wine does);
+// there the capture opens one raw socket each for ICMP, TCP and UDP, bound to
+// the same address, and the wait and receive cover all of them. Every socket
+// gets a large receive buffer so that a burst arriving while the capture thread
+// updates the list is queued instead of dropped. Without the rights to open
+// raw sockets every opening fails and capture stays off.
+#pragma once
+
+#include <winsock2.h>
+
+#include <cstdint>
+
+// The opened socket and the local address it is bound to. Owns nothing:
+// closing the socket is the holder's business.
+struct SocketEndpoint {
+  SOCKET socket;  // INVALID_SOCKET when the opening failed
+  sockaddr_in address;
+  int32_t address_length;
+};
+
+// Receive buffer given to every capture socket.
+inline constexpr int32_t kCaptureReceiveBufferBytes = 8 * 1024 * 1024;
+
+// WSAStartup for version 2.2: 1 when the library started, else 0.
+int SocketStartup();
+// WSACleanup's result.
+int SocketCleanup();
+
+// Opens the raw receive-all socket: bound to the last address that
+// SIO_ADDRESS_LIST_QUERY lists, non-blocking, receive-all mode on, with a
+// receive buffer of `receive_buffer_bytes` (0: the platform's default). Socket
+// INVALID_SOCKET on any failure; a failed opening closes what it created and
+// undoes its library start.
+SocketEndpoint OpenRawCaptureSocket(int32_t receive_buffer_bytes = kCaptureReceiveBufferBytes);
+
+// 1 when `socket` became readable within `seconds`; 0 on a time-out or error.
+int WaitReadable(SOCKET socket, int seconds);
+// Zeroes `capacity` bytes of `buffer`, then recv with flags 0: the datagram's
+// length, 0, or SOCKET_ERROR.
+int ReceiveBytes(SOCKET socket, uint8_t* buffer, int capacity);
+// shutdown (both directions), then closesocket; results ignored.
+void CloseSocket(SOCKET socket);
+
+// The capture's sockets: the receive-all socket, or one per protocol.
+struct CaptureSockets {
+  static constexpr int kMaxSockets = 3;
+  SocketEndpoint endpoints[kMaxSockets];
+  int count = 0;  // 0 when the opening failed
+  int next = 0;  // where the next receive starts looking, so no socket starves
+  unsigned ready = 0;  // bit i: endpoint i was readable at the last wait
+};
+
+// Opens the receive-all socket, or where the platform does not support it the
+// per-protocol sockets (ICMP, TCP, UDP). count 0 on failure, with nothing left
+// open and the library start undone.
+CaptureSockets OpenCaptureSockets(int32_t receive_buffer_bytes = kCaptureReceiveBufferBytes);
+// 1 when at least one of the sockets became readable within `seconds`.
+int WaitReadable(CaptureSockets& sockets, int seconds);
+// Receives one datagram from a socket that the last wait found readable,
+// taking them in turn.
+int ReceiveBytes(CaptureSockets& sockets, uint8_t* buffer, int capacity);
+// Closes every socket; the library stays started (SocketCleanup ends it).
+void CloseSockets(CaptureSockets& sockets);

@@ -1,0 +1,239 @@
+// The capture thread's one-shot commands (clear, save, export, open) with their
+// dialogs, questions and messages, and the capture settings the page applies.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "capture/CaptureSettings.h"
+#include "capture/CaptureThread.h"
+#include "support/CaptureFakes.h"
+#include "support/TempDir.h"
+
+namespace {
+
+constexpr int8_t kIdle = static_cast<int8_t>(CaptureRequest::Idle);
+constexpr int8_t kCapture = static_cast<int8_t>(CaptureRequest::Capture);
+
+using namespace std::string_literals;
+
+class CaptureCommandsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    store.Init();
+    ResetPacketList(state);
+    control.capture_thread_running = 1;
+    control.receive_interval_ms = 0;
+    WriteFileBytes("config.ini", "[Common_config]\r\nCAP_FPS=0\r\n[Protocol_config]\r\nUDP=1\r\n");
+  }
+
+  // Captures two packets of 60 and 1,500 bytes and lists them.
+  void CaptureTwoPackets() {
+    control.capture_request = kCapture;
+    source.PushDatagram(Datagram(60));
+    source.PushDatagram(Datagram(1500));
+    source.PushQuiet();
+    thread.RunCapturePass();
+    ASSERT_EQ(view.list.rows.size(), 2u);
+  }
+
+  // Runs one iteration for `request` as if the page had just stored it.
+  void Run(CaptureRequest request) {
+    view.requests.SendCaptureRequest(request);
+    thread.RunIteration();
+  }
+
+  void AnswerDialog(const std::string& path, std::function<void()> while_open = {}) {
+    view.answers.push_back({1, path, std::move(while_open)});
+  }
+  void CancelDialog(std::function<void()> while_open = {}) {
+    view.answers.push_back({0, "", std::move(while_open)});
+  }
+
+  void ExpectPanesEmpty() {
+    EXPECT_EQ(store.Count(), 0u);
+    EXPECT_EQ(store.PacketCounter(), 0u);
+    EXPECT_TRUE(view.list.rows.empty());
+    EXPECT_EQ(view.tree.ItemCount(), 0u);
+    EXPECT_GE(view.tree.delete_all_calls, 1);
+    EXPECT_GE(view.hex.set_text_calls, 1);
+    EXPECT_EQ(view.hex.text, "");
+    EXPECT_EQ(state.shown_row_count, 0);
+    EXPECT_EQ(state.previous_receive_time, SystemTime{});
+  }
+
+  TempDir dir;
+  CaptureControl control;
+  PacketStore store;
+  ScriptedSource source;
+  RecordingView view{control};
+  PacketListState state;
+  CaptureContext context{control, store, source, view, state};
+  CaptureThread thread{context};
+};
+
+TEST_F(CaptureCommandsTest, ClearEmptiesStoreAndPanesAndEndsCapturing) {
+  CaptureTwoPackets();
+  view.tree.InsertItem(0, "IP HEADER");
+  view.hex.SetText("00 01");
+
+  Run(CaptureRequest::Clear);
+
+  ExpectPanesEmpty();
+  EXPECT_EQ(control.capture_request.load(), kIdle);
+  EXPECT_EQ(view.status.Part(1), "Packet:0　　Memory:0 byte");
+
+  // After a clear, capturing starts a fresh list at row 0.
+  CaptureTwoPackets();
+  EXPECT_EQ(view.list.Cell(0, 0), "0");
+  EXPECT_EQ(view.list.Cell(0, 12), "0 sec");
+}
+
+TEST_F(CaptureCommandsTest, ARequestArrivingDuringACommandIsNotLost) {
+  view.list.on_delete_all = [&] { view.requests.SendCaptureRequest(CaptureRequest::Capture); };
+  Run(CaptureRequest::Clear);
+  EXPECT_EQ(control.capture_request.load(), kCapture) << "the start sent during the clear holds";
+  view.list.on_delete_all = nullptr;
+
+  CancelDialog([&] { view.requests.SendCaptureRequest(CaptureRequest::Capture); });
+  Run(CaptureRequest::SaveText);
+  EXPECT_EQ(control.capture_request.load(), kCapture);
+
+  CancelDialog([&] { view.requests.SendCaptureRequest(CaptureRequest::Capture); });
+  Run(CaptureRequest::LoadBinary);
+  EXPECT_EQ(control.capture_request.load(), kCapture);
+
+  CancelDialog([&] { view.requests.SendCaptureRequest(CaptureRequest::Clear); });
+  Run(CaptureRequest::SaveBinary);
+  EXPECT_EQ(control.capture_request.load(), static_cast<int8_t>(CaptureRequest::Clear))
+      << "taken at the next iteration";
+}
+
+TEST_F(CaptureCommandsTest, SaveDialogsEndCapturingAlsoWhenCancelled) {
+  CaptureTwoPackets();
+  for (CaptureRequest request : {CaptureRequest::SaveBinary, CaptureRequest::SaveText}) {
+    control.capture_request = kCapture;
+    CancelDialog();
+    Run(request);
+    EXPECT_EQ(control.capture_request.load(), kIdle);
+  }
+  ASSERT_EQ(view.dialogs.size(), 2u);
+  const unsigned save_flags = kOfnHideReadOnly | kOfnNoChangeDir | kOfnPathMustExist;
+  EXPECT_TRUE(view.dialogs[0].save);
+  EXPECT_EQ(view.dialogs[0].filter, "Datafile(*.bin)\0*.bin\0すべて(*.*)\0*.*\0"s);
+  EXPECT_EQ(view.dialogs[0].title, "バイナリデータファイル保存");
+  EXPECT_EQ(view.dialogs[0].default_extension, "bin");
+  EXPECT_EQ(view.dialogs[0].flags, save_flags);
+  EXPECT_EQ(view.dialogs[0].flags & kOfnFileMustExist, 0u) << "saving under a new name works";
+  EXPECT_TRUE(view.dialogs[1].save);
+  EXPECT_EQ(view.dialogs[1].filter, "Datafile(*.txt)\0*.txt\0すべて(*.*)\0*.*\0"s);
+  EXPECT_EQ(view.dialogs[1].title, "テキストデータファイル保存");
+  EXPECT_EQ(view.dialogs[1].default_extension, "txt");
+  EXPECT_EQ(view.dialogs[1].flags, save_flags);
+
+  EXPECT_TRUE(view.boxes.shown.empty());
+  EXPECT_EQ(store.Count(), 2u) << "saving leaves the store and the list alone";
+  EXPECT_EQ(view.list.rows.size(), 2u);
+}
+
+TEST_F(CaptureCommandsTest, SavingOverAnExistingFileAsksFirst) {
+  CaptureTwoPackets();
+  WriteFileBytes("old.bin", "keep");
+
+  AnswerDialog("old.bin");
+  view.boxes.answers.push_back(kIdCancel);
+  Run(CaptureRequest::SaveBinary);
+  EXPECT_EQ(ReadFileBytes("old.bin"), "keep") << "Cancel writes nothing";
+  ASSERT_EQ(view.boxes.shown.size(), 1u);
+  EXPECT_EQ(view.boxes.shown[0].text, "ファイルが既に存在しています\n上書きしますか？");
+  EXPECT_EQ(view.boxes.shown[0].title, "上書き確認");
+  EXPECT_EQ(view.boxes.shown[0].type, kMbOkCancel | kMbIconQuestion);
+
+  AnswerDialog("old.bin");
+  view.boxes.answers.push_back(kIdOk);
+  Run(CaptureRequest::SaveBinary);
+  EXPECT_EQ(ReadFileBytes("old.bin").size(), 68u + 20 + 60 + 20 + 1500);
+  ASSERT_EQ(view.boxes.shown.size(), 3u);
+  EXPECT_EQ(view.boxes.shown[2].text, "保存が完了しました");
+
+  // A new file is written without a question.
+  AnswerDialog("report.txt");
+  Run(CaptureRequest::SaveText);
+  ASSERT_EQ(view.boxes.shown.size(), 4u);
+  EXPECT_EQ(view.boxes.shown[3].text, "保存が完了しました");
+  EXPECT_NE(ReadFileBytes("report.txt").find("  Packet Count :2\r\n"), std::string::npos);
+  EXPECT_EQ(control.capture_request.load(), kIdle);
+}
+
+TEST_F(CaptureCommandsTest, OpenEmptiesEverythingFirstThenLoadsAndLists) {
+  CaptureTwoPackets();
+  AnswerDialog("two.bin");
+  Run(CaptureRequest::SaveBinary);
+  view.boxes.shown.clear();
+
+  // Cancelled: the store was emptied before the dialog and stays empty.
+  control.capture_request = kCapture;
+  CancelDialog();
+  Run(CaptureRequest::LoadBinary);
+  ExpectPanesEmpty();
+  EXPECT_TRUE(view.boxes.shown.empty());
+  EXPECT_EQ(control.capture_request.load(), kIdle);
+  const RecordingView::Dialog& open = view.dialogs.back();
+  EXPECT_FALSE(open.save);
+  EXPECT_EQ(open.filter, "Datafile(*.bin)\0*.bin\0すべて(*.*)\0*.*\0"s);
+  EXPECT_EQ(open.title, "バイナリデータファイル読み込み");
+  EXPECT_EQ(open.default_extension, "bin");
+  EXPECT_EQ(open.flags, 0x100Cu);
+
+  // A capture file: loaded, reported, listed from row 0; capturing does not resume.
+  CaptureTwoPackets();
+  control.capture_request = kCapture;
+  AnswerDialog("two.bin");
+  Run(CaptureRequest::LoadBinary);
+  EXPECT_EQ(store.Count(), 2u);
+  ASSERT_EQ(view.list.rows.size(), 2u);
+  EXPECT_EQ(view.list.Cell(0, 0), "0");
+  EXPECT_EQ(view.list.Cell(1, 7), "1500");
+  ASSERT_EQ(view.boxes.shown.size(), 1u);
+  EXPECT_EQ(view.boxes.shown[0].text, "読み込みが完了しました");
+  EXPECT_EQ(view.boxes.shown[0].title, "読み込み完了");
+  EXPECT_EQ(view.boxes.shown[0].type, kMbOk);
+  EXPECT_EQ(control.capture_request.load(), kIdle);
+
+  // Not a capture file: reported, and the panes stay empty.
+  WriteFileBytes("other.bin", std::string(100, 'x'));
+  AnswerDialog("other.bin");
+  Run(CaptureRequest::LoadBinary);
+  ExpectPanesEmpty();
+  ASSERT_EQ(view.boxes.shown.size(), 2u);
+  EXPECT_EQ(view.boxes.shown[1].text, "指定ファイルが不正です");
+  EXPECT_EQ(view.boxes.shown[1].title, "読み込みエラー");
+  EXPECT_EQ(view.boxes.shown[1].type, kMbOk | kMbIconWarning);
+  EXPECT_EQ(view.status.Part(1), "Packet:0　　Memory:0 byte");
+}
+
+TEST_F(CaptureCommandsTest, SettingsAreClampedToWhatTheThreadCanUse) {
+  struct Case {
+    const char* file;  // nullptr: no config.ini
+    int32_t limit;
+    int32_t interval;
+  };
+  const Case cases[] = {
+      {nullptr, 0, 10},
+      {"[Common_config]\r\nRING_MAX=20\r\nCAP_FPS=50\r\n", 20, 50},
+      {"[Common_config]\r\nRING_MAX=-5\r\nCAP_FPS=100000\r\n", 0, 9999},
+      {"[Common_config]\r\nRING_MAX=0\r\nCAP_FPS=-3\r\n", 0, 0},
+      {"[Common_config]\r\nCAP_FPS=9999\r\n", 0, 9999},
+  };
+  for (const Case& c : cases) {
+    std::remove("config.ini");
+    if (c.file != nullptr) WriteFileBytes("config.ini", c.file);
+    store.SetLimitKbytes(77);
+    control.receive_interval_ms = 77;
+    ApplyCaptureSettings(control, store);
+    EXPECT_EQ(store.LimitKbytes(), c.limit) << (c.file ? c.file : "no file");
+    EXPECT_EQ(control.receive_interval_ms.load(), c.interval) << (c.file ? c.file : "no file");
+  }
+}
+
+}  // namespace

@@ -1,0 +1,348 @@
+// The capture thread's capture pass, idle drain, emergency stops, overwrite
+// mode and life cycle, with a scripted packet source, a recording view and real
+// config.ini files in a temporary working directory.
+#include "capture/CaptureThread.h"
+
+#include <gtest/gtest.h>
+
+#include <future>
+#include <string>
+
+#include "capture/CaptureSettings.h"
+#include "packet/HeaderDecoders.h"
+#include "support/CaptureFakes.h"
+#include "support/TempDir.h"
+
+namespace {
+
+constexpr int8_t kIdle = static_cast<int8_t>(CaptureRequest::Idle);
+constexpr int8_t kCapture = static_cast<int8_t>(CaptureRequest::Capture);
+
+void WriteConfig(const std::string& common, const std::string& protocols = "UDP=1\r\n") {
+  WriteFileBytes("config.ini", "[Common_config]\r\n" + common + "[Protocol_config]\r\n" +
+                                   protocols + "[IP_config]\r\nLIST_NUM=0\r\n");
+}
+
+// The error log must hold exactly one time-stamped line with `text`.
+void ExpectOneLogLine(const std::string& text) {
+  const std::string log = ReadFileBytes("error.log");
+  ASSERT_EQ(log.size(), 21 + text.size()) << log;
+  EXPECT_EQ(log[0], '[');
+  EXPECT_EQ(log[5], '/');
+  EXPECT_EQ(log[11], ' ');
+  EXPECT_EQ(log[20], ']');
+  EXPECT_EQ(log.substr(21), text);
+}
+
+class CaptureThreadTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    store.Init();
+    ResetPacketList(state);
+    control.capture_request = kCapture;
+    control.capture_thread_running = 1;
+    control.receive_interval_ms = 0;
+    ASSERT_EQ(thread.Ready(), 1);
+  }
+
+  // Source port of stored record `index`: tells the records apart.
+  int RecordPort(int index) {
+    CapturedPacket packet;
+    if (store.Get(index, packet) != 1) return -1;
+    IpHeader ip;
+    UdpHeader udp;
+    if (!DecodeIpHeader(ip, packet.data, static_cast<int32_t>(packet.size))) return -1;
+    if (!DecodeUdpHeader(udp, packet.data, static_cast<int32_t>(packet.size))) return -1;
+    return udp.source_port;
+  }
+
+  TempDir dir;
+  CaptureControl control;
+  PacketStore store;
+  ScriptedSource source;
+  RecordingView view{control};
+  PacketListState state;
+  CaptureContext context{control, store, source, view, state};
+  CaptureThread thread{context};
+};
+
+TEST_F(CaptureThreadTest, ListFollowsEveryFifthAttemptAndAfterAQuietSecond) {
+  WriteConfig("CAP_FPS=0\r\n");
+  std::vector<size_t> rows_before_receive;
+  for (int i = 0; i < 8; ++i) {
+    source.PushDatagram(Datagram(60), [&] { rows_before_receive.push_back(view.list.rows.size()); });
+  }
+  source.PushQuiet();
+  source.PushDatagram(Datagram(60));  // arrives after the quiet second: next pass
+
+  thread.RunCapturePass();
+
+  EXPECT_EQ(rows_before_receive, (std::vector<size_t>{0, 0, 0, 0, 0, 0, 6, 6}))
+      << "six rows after the sixth datagram";
+  EXPECT_EQ(view.list.rows.size(), 8u) << "all eight after the quiet second";
+  EXPECT_EQ(store.Count(), 8u);
+  EXPECT_EQ(thread.list_update_counter(), 0);
+  EXPECT_EQ(source.last_wait_seconds, 1);
+  EXPECT_EQ(source.Remaining(), 1u);
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(view.list.rows[i].item_data, i);
+}
+
+TEST_F(CaptureThreadTest, RejectedAndFailedReceivesCountAsAttempts) {
+  // They leave no trace, but the first update comes with the third stored packet.
+  WriteConfig("CAP_FPS=0\r\n", "UDP=1\r\nTCP=0\r\n");
+  std::vector<size_t> rows_before_receive;
+  source.PushDatagram(Datagram(60, 6));
+  source.PushReceiveResult(-1);
+  source.PushReceiveResult(0);
+  for (int i = 0; i < 4; ++i) {
+    source.PushDatagram(Datagram(60), [&] { rows_before_receive.push_back(view.list.rows.size()); });
+  }
+  source.PushQuiet();
+  thread.RunCapturePass();
+  EXPECT_EQ(rows_before_receive, (std::vector<size_t>{0, 0, 0, 3}));
+  EXPECT_EQ(store.Count(), 4u);
+  EXPECT_EQ(store.PacketCounter(), 4u);
+  EXPECT_EQ(view.list.rows.size(), 4u);
+}
+
+TEST_F(CaptureThreadTest, StopTakesEffectAfterTheDatagramBeingReceived) {
+  WriteConfig("CAP_FPS=0\r\n");
+  for (int i = 0; i < 10; ++i) {
+    source.PushDatagram(Datagram(60), [&, i] {
+      if (i == 2) view.requests.SendCaptureRequest(CaptureRequest::Idle);
+    });
+  }
+  thread.RunCapturePass();
+  EXPECT_EQ(store.Count(), 3u) << "the datagram being received when the stop came is kept";
+  EXPECT_EQ(view.list.rows.size(), 3u) << "the list gets every stored packet";
+  EXPECT_EQ(source.Remaining(), 7u);
+
+  // Stopped, the thread drains one datagram per iteration and stores nothing.
+  thread.RunIteration();
+  EXPECT_EQ(source.Remaining(), 6u);
+  EXPECT_EQ(store.Count(), 3u);
+  EXPECT_EQ(store.PacketCounter(), 3u);
+}
+
+TEST_F(CaptureThreadTest, SizeOverStopsWithLogLineAndMessage) {
+  WriteConfig("RING_MAX=20\r\nRING_ROOP=0\r\nCAP_FPS=0\r\n");
+  ApplyCaptureSettings(control, store);
+  for (int i = 0; i < 25; ++i) source.PushDatagram(Datagram(1000, 17, static_cast<uint16_t>(i)));
+
+  thread.RunCapturePass();
+
+  EXPECT_EQ(store.Count(), 20u) << "20,000 bytes fit exactly; the 21st datagram is lost";
+  EXPECT_EQ(store.TotalBytes(), 20000u);
+  EXPECT_EQ(source.Remaining(), 4u) << "capturing ends at the next check";
+  EXPECT_EQ(view.list.rows.size(), 20u);
+  ExpectOneLogLine("サイズオーバー\r\n");
+  ASSERT_EQ(view.boxes.shown.size(), 1u);
+  EXPECT_EQ(view.boxes.shown[0].text, "最大受信サイズを超えました！緊急停止します");
+  EXPECT_EQ(view.boxes.shown[0].title, "メモリオーバー");
+  EXPECT_EQ(view.boxes.shown[0].type, kMbOk | kMbIconWarning);
+  EXPECT_EQ(view.requests.sent, std::vector<CaptureRequest>{CaptureRequest::Idle});
+  EXPECT_EQ(control.capture_request.load(), kIdle);
+  EXPECT_EQ(view.status.Part(0), "状態：停止中");
+}
+
+TEST_F(CaptureThreadTest, OverwriteModeDropsTheOldestRowsAndKeepsRowsInStepWithRecords) {
+  WriteConfig("RING_MAX=20\r\nRING_ROOP=1\r\nCAP_FPS=0\r\n");
+  ApplyCaptureSettings(control, store);
+  for (int i = 0; i < 57; ++i) source.PushDatagram(Datagram(1000, 17, static_cast<uint16_t>(i)));
+  source.PushQuiet();
+
+  thread.RunCapturePass();
+
+  EXPECT_TRUE(view.boxes.shown.empty()) << "overwrite mode never stops for size";
+  EXPECT_EQ(control.capture_request.load(), kCapture);
+  EXPECT_EQ(store.PacketCounter(), 57u);
+  ASSERT_EQ(store.Count(), 19u) << "the total stays strictly below the limit";
+  ASSERT_EQ(view.list.rows.size(), 19u);
+  for (int i = 0; i < 19; ++i) {
+    EXPECT_EQ(RecordPort(i), 38 + i);
+    EXPECT_EQ(view.list.Cell(i, 3), std::to_string(RecordPort(i))) << "row " << i;
+    EXPECT_EQ(view.list.rows[i].item_data, i);
+  }
+  EXPECT_EQ(view.list.Cell(0, 0), "38") << "rows keep their running numbers";
+  EXPECT_EQ(view.list.invalid_calls, 0);
+  EXPECT_EQ(ReadFileBytes("error.log"), "");
+}
+
+TEST_F(CaptureThreadTest, OverwriteRemovingMoreRecordsThanRowsDeletesOnlyExistingRows) {
+  WriteConfig("RING_MAX=20\r\nRING_ROOP=1\r\nCAP_FPS=0\r\n");
+  ApplyCaptureSettings(control, store);
+  // Four small packets, listed by a quiet second; then one that needs them all gone.
+  for (int i = 0; i < 4; ++i) source.PushDatagram(Datagram(100, 17, static_cast<uint16_t>(i)));
+  source.PushQuiet();
+  thread.RunCapturePass();
+  ASSERT_EQ(view.list.rows.size(), 4u);
+  for (int i = 0; i < 3; ++i) source.PushDatagram(Datagram(6000, 17, static_cast<uint16_t>(10 + i)));
+  source.PushDatagram(Datagram(19000, 17, 99));
+  source.PushQuiet();
+  thread.RunCapturePass();
+
+  ASSERT_EQ(store.Count(), 1u);
+  EXPECT_EQ(RecordPort(0), 99);
+  ASSERT_EQ(view.list.rows.size(), 1u);
+  EXPECT_EQ(view.list.Cell(0, 3), "99");
+  EXPECT_EQ(view.list.rows[0].item_data, 0);
+  EXPECT_EQ(view.list.invalid_calls, 0);
+}
+
+TEST_F(CaptureThreadTest, MemoryShortageWhenOnePacketExceedsTheWholeLimit) {
+  WriteConfig("RING_MAX=1\r\nRING_ROOP=1\r\nCAP_FPS=0\r\n");
+  ApplyCaptureSettings(control, store);
+  source.PushDatagram(Datagram(1500));
+  source.PushDatagram(Datagram(60));
+
+  thread.RunCapturePass();
+
+  EXPECT_EQ(store.Count(), 0u);
+  EXPECT_EQ(source.Remaining(), 1u);
+  ExpectOneLogLine("設定されたメモリサイズが不足しています\r\n");
+  ASSERT_EQ(view.boxes.shown.size(), 1u);
+  EXPECT_EQ(view.boxes.shown[0].text, "設定されたメモリサイズが不足しています");
+  EXPECT_EQ(view.boxes.shown[0].title, "メモリ不足");
+  EXPECT_EQ(view.boxes.shown[0].type, kMbOk | kMbIconWarning);
+  EXPECT_EQ(control.capture_request.load(), kIdle);
+}
+
+TEST_F(CaptureThreadTest, OverwriteModeIsReadAgainEachTimeTheStoreIsFull) {
+  WriteConfig("RING_MAX=20\r\nRING_ROOP=1\r\nCAP_FPS=0\r\n");
+  ApplyCaptureSettings(control, store);
+  for (int i = 0; i < 20; ++i) source.PushDatagram(Datagram(1000, 17, static_cast<uint16_t>(i)));
+  source.PushDatagram(Datagram(1000, 17, 20));  // overwrites two
+  source.PushDatagram(Datagram(1000, 17, 21));  // fits again
+  source.PushDatagram(Datagram(1000, 17, 22),
+                      [] { WriteConfig("RING_MAX=20\r\nRING_ROOP=0\r\nCAP_FPS=0\r\n"); });
+
+  thread.RunCapturePass();
+
+  EXPECT_EQ(store.PacketCounter(), 22u);
+  EXPECT_EQ(RecordPort(0), 2);
+  ExpectOneLogLine("サイズオーバー\r\n");
+  ASSERT_EQ(view.boxes.shown.size(), 1u);
+  EXPECT_EQ(view.boxes.shown[0].title, "メモリオーバー");
+  EXPECT_EQ(control.capture_request.load(), kIdle);
+}
+
+// Runs CaptureThreadMain on a real thread and ends it the way shutdown does.
+class RunningThread {
+ public:
+  explicit RunningThread(CaptureContext& context) : context_(context) {
+    context.control.capture_thread_running = 1;
+    std::packaged_task<int()> task([&context] { return CaptureThreadMain(context); });
+    result_ = task.get_future();
+    thread_ = std::thread(std::move(task));
+  }
+  ~RunningThread() {
+    if (thread_.joinable()) Shutdown();
+  }
+  // Sets the request to Idle and the run flag to 0; true when the thread has
+  // returned 0 within the bound.
+  bool Shutdown() {
+    context_.control.capture_request = kIdle;
+    context_.control.capture_thread_running = 0;
+    return Join();
+  }
+  bool Join() {
+    if (result_.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+      ADD_FAILURE() << "the capture thread did not end";
+      std::abort();  // it still uses this test's objects: nothing safe is left to do
+    }
+    thread_.join();
+    return result_.get() == 0;
+  }
+
+ private:
+  CaptureContext& context_;
+  std::future<int> result_;
+  std::thread thread_;
+};
+
+// Polls `done` for up to five seconds.
+template <typename Done>
+bool Eventually(Done done) {
+  for (int i = 0; i < 500 && !done(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return done();
+}
+
+TEST_F(CaptureThreadTest, ThreadEndsOnShutdownInEveryState) {
+  WriteConfig("CAP_FPS=0\r\n");
+  source.quiet_wait = std::chrono::milliseconds(5);
+
+  control.capture_request = kIdle;
+  {
+    RunningThread running(context);
+    EXPECT_TRUE(Eventually([&] { return source.wait_calls > 2; }));
+    EXPECT_TRUE(running.Shutdown());
+  }
+  EXPECT_EQ(source.open_calls, 1);
+  EXPECT_EQ(source.close_calls, 1);
+  EXPECT_EQ(source.cleanup_calls, 1);
+
+  // Under endless traffic: the pass never sleeps and ends at its next check.
+  source.endless = true;
+  source.endless_bytes = Datagram(60);
+  control.capture_request = kCapture;
+  {
+    RunningThread running(context);
+    EXPECT_TRUE(Eventually([&] { return store.Count() > 100; }));
+    EXPECT_TRUE(running.Shutdown());
+  }
+  source.endless = false;
+
+  // In the longest pause after a pass: it is sliced.
+  control.receive_interval_ms = kMaxReceiveIntervalMs;
+  control.capture_request = kCapture;
+  {
+    const int waits_before = source.wait_calls;
+    RunningThread running(context);
+    EXPECT_TRUE(Eventually([&] { return source.wait_calls > waits_before; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const int waits = source.wait_calls;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(source.wait_calls, waits) << "the thread should be pausing";
+    EXPECT_TRUE(running.Shutdown());
+  }
+
+  // With a value no command sends.
+  control.capture_request = 3;
+  {
+    RunningThread running(context);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_TRUE(running.Shutdown());
+  }
+  EXPECT_EQ(source.close_calls, 4);
+  EXPECT_EQ(source.cleanup_calls, 4);
+}
+
+TEST_F(CaptureThreadTest, ANewRequestEndsALongPause) {
+  WriteConfig("CAP_FPS=0\r\n");
+  source.quiet_wait = std::chrono::milliseconds(5);
+  control.receive_interval_ms = kMaxReceiveIntervalMs;
+  for (int i = 0; i < 3; ++i) source.PushDatagram(Datagram(60));
+  source.PushQuiet();
+  RunningThread running(context);
+  ASSERT_TRUE(Eventually([&] { return source.Remaining() == 0; }));
+  view.requests.SendCaptureRequest(CaptureRequest::Clear);
+  EXPECT_TRUE(Eventually([&] { return control.capture_request.load() == kIdle; }))
+      << "the clear is taken without waiting for the pause to run out";
+  EXPECT_TRUE(running.Shutdown());
+  EXPECT_EQ(store.Count(), 0u);
+  EXPECT_TRUE(view.list.rows.empty());
+}
+
+TEST_F(CaptureThreadTest, ThreadEndsAtOnceWhenTheSourceCannotOpen) {
+  source.open_result = 0;
+  RunningThread running(context);
+  EXPECT_TRUE(running.Join()) << "no shutdown needed: it returns by itself";
+  EXPECT_EQ(source.wait_calls, 0);
+  EXPECT_EQ(source.close_calls, 0);
+  EXPECT_EQ(source.cleanup_calls, 0);
+}
+
+}  // namespace

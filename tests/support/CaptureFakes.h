@@ -1,0 +1,233 @@
+// Test doubles for the capture thread: a scripted packet source, a recording
+// capture view built from the fake panes, and a builder for IPv4 datagrams.
+// The source is safe to feed from the test thread while a capture thread runs;
+// the view is touched by the capture thread only and read after it has ended.
+#pragma once
+
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <cstring>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>  // std::chrono clocks without <chrono>
+#include <vector>
+
+#include "capture/CaptureControl.h"
+#include "capture/CaptureView.h"
+#include "capture/PacketSource.h"
+#include "support/FakePanes.h"
+
+// An IPv4 datagram of `size` bytes (at least 28): a 20-byte header with the
+// given protocol and addresses 192.168.0.1 -> 10.0.0.2, then a UDP or TCP
+// header carrying the ports, then zero bytes.
+inline std::vector<uint8_t> Datagram(uint32_t size, uint8_t protocol = 17,
+                                     uint16_t source_port = 1024,
+                                     uint16_t destination_port = 80) {
+  std::vector<uint8_t> d(std::max<uint32_t>(size, 28), 0);
+  d[0] = 0x45;  // version 4, header 5 words
+  d[2] = static_cast<uint8_t>(d.size() >> 8);
+  d[3] = static_cast<uint8_t>(d.size());  // total length
+  d[8] = 64;  // time to live
+  d[9] = protocol;
+  const uint8_t addresses[8] = {192, 168, 0, 1, 10, 0, 0, 2};
+  std::memcpy(&d[12], addresses, 8);
+  d[20] = static_cast<uint8_t>(source_port >> 8);
+  d[21] = static_cast<uint8_t>(source_port);
+  d[22] = static_cast<uint8_t>(destination_port >> 8);
+  d[23] = static_cast<uint8_t>(destination_port);
+  if (protocol == 17) {
+    const size_t udp_length = d.size() - 20;
+    d[24] = static_cast<uint8_t>(udp_length >> 8);
+    d[25] = static_cast<uint8_t>(udp_length);
+  } else if (protocol == 6 && d.size() >= 40) {
+    d[32] = 0x50;  // data offset 5 words
+  }
+  return d;
+}
+
+// A packet source that plays a script. Each step is what one WaitReadable and,
+// when readable, one Receive see. With the script used up the line is quiet:
+// WaitReadable answers 0, after `quiet_wait` of real time (0 for step tests,
+// a few milliseconds for a running thread so that it does not spin).
+class ScriptedSource : public PacketSource {
+ public:
+  struct Step {
+    bool readable = true;
+    int32_t result = 0;  // Receive's answer when `bytes` is empty: 0 or -1
+    std::vector<uint8_t> bytes;
+    std::function<void()> before_receive;  // runs inside Receive, before the copy
+  };
+
+  void Push(Step step) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    script_.push_back(std::move(step));
+  }
+  void PushDatagram(std::vector<uint8_t> bytes, std::function<void()> before_receive = {}) {
+    Step step;
+    step.bytes = std::move(bytes);
+    step.before_receive = std::move(before_receive);
+    Push(std::move(step));
+  }
+  void PushQuiet() {
+    Step step;
+    step.readable = false;
+    Push(std::move(step));
+  }
+  void PushReceiveResult(int32_t result) {
+    Step step;
+    step.result = result;
+    Push(std::move(step));
+  }
+  size_t Remaining() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return script_.size();
+  }
+
+  int Open() override {
+    ++open_calls;
+    return open_result;
+  }
+  int WaitReadable(int seconds) override {
+    ++wait_calls;
+    last_wait_seconds = seconds;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (endless) return 1;
+      if (!script_.empty()) {
+        if (script_.front().readable) return 1;
+        script_.pop_front();
+        return 0;
+      }
+    }
+    if (quiet_wait.count() > 0) std::this_thread::sleep_for(quiet_wait);
+    return 0;
+  }
+  int32_t Receive(uint8_t* buffer, int32_t capacity) override {
+    ++receive_calls;
+    std::memset(buffer, 0, static_cast<size_t>(capacity));
+    Step step;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (endless) {
+        std::memcpy(buffer, endless_bytes.data(), endless_bytes.size());
+        return static_cast<int32_t>(endless_bytes.size());
+      }
+      if (script_.empty()) return -1;
+      step = std::move(script_.front());
+      script_.pop_front();
+    }
+    if (step.before_receive) step.before_receive();
+    if (step.bytes.empty()) return step.result;
+    const size_t n = std::min(step.bytes.size(), static_cast<size_t>(capacity));
+    std::memcpy(buffer, step.bytes.data(), n);
+    return static_cast<int32_t>(n);
+  }
+  void Close() override { ++close_calls; }
+  void Cleanup() override { ++cleanup_calls; }
+
+  int open_result = 1;
+  // Endless traffic: every wait is readable and every receive is endless_bytes.
+  bool endless = false;
+  std::vector<uint8_t> endless_bytes;
+  std::chrono::milliseconds quiet_wait{0};
+  std::atomic<int> open_calls{0}, wait_calls{0}, receive_calls{0}, close_calls{0},
+      cleanup_calls{0};
+  int last_wait_seconds = 0;
+
+ private:
+  std::mutex mutex_;
+  std::deque<Step> script_;
+};
+
+// The capture page's side of ID_CAPTURE_REQUEST: store the byte, set the state text.
+class PageRequests : public FakeCaptureRequests {
+ public:
+  PageRequests(CaptureControl& control, FakeStatusText& status)
+      : control_(control), status_(status) {}
+  void SendCaptureRequest(CaptureRequest request) override {
+    FakeCaptureRequests::SendCaptureRequest(request);
+    control_.capture_request.store(static_cast<int8_t>(request));
+    status_.SetStatusText(0, request == CaptureRequest::Capture ? "状態：キャプチャー中"
+                                                                : "状態：停止中");
+  }
+
+ private:
+  CaptureControl& control_;
+  FakeStatusText& status_;
+};
+
+// A list pane that can run a hook while it is being emptied.
+class HookedListPane : public FakeListPane {
+ public:
+  void DeleteAllRows() override {
+    if (on_delete_all) on_delete_all();
+    FakeListPane::DeleteAllRows();
+  }
+  std::function<void()> on_delete_all;
+};
+
+class RecordingView : public CaptureView {
+ public:
+  struct Dialog {
+    bool save = false;
+    std::string filter;  // the pairs with their NULs, without the closing one
+    std::string title;
+    std::string default_extension;
+    unsigned flags = 0;
+  };
+  struct DialogAnswer {
+    int result = 0;  // 1 chosen, 0 cancelled
+    std::string path;
+    std::function<void()> while_open;
+  };
+
+  explicit RecordingView(CaptureControl& control) : requests(control, status) {}
+
+  ListPane& List() override { return list; }
+  TreePane& Tree() override { return tree; }
+  HexPane& Hex() override { return hex; }
+  StatusText& Status() override { return status; }
+  ProgressBar& Progress() override { return progress; }
+  MessageBoxes& Boxes() override { return boxes; }
+  CaptureRequestSink& Requests() override { return requests; }
+
+  int ShowSaveDialog(const FileDialogRequest& request, std::string& path) override {
+    return Answer(true, request, path);
+  }
+  int ShowOpenDialog(const FileDialogRequest& request, std::string& path) override {
+    return Answer(false, request, path);
+  }
+  int FileExists(const char* path) override { return OpensForReading(path); }
+
+  HookedListPane list;
+  FakeTreePane tree;
+  FakeHexPane hex;
+  FakeStatusText status;
+  FakeProgressBar progress;
+  FakeMessageBoxes boxes;
+  PageRequests requests;
+  std::vector<Dialog> dialogs;
+  std::deque<DialogAnswer> answers;  // used up in order; cancelled when empty
+
+ private:
+  int Answer(bool save, const FileDialogRequest& request, std::string& path) {
+    Dialog d;
+    d.save = save;
+    for (const char* p = request.filter; *p != '\0'; p += std::strlen(p) + 1) {
+      d.filter.append(p, std::strlen(p) + 1);
+    }
+    d.title = request.title;
+    d.default_extension = request.default_extension;
+    d.flags = request.flags;
+    dialogs.push_back(d);
+    if (answers.empty()) return 0;
+    DialogAnswer answer = std::move(answers.front());
+    answers.pop_front();
+    if (answer.while_open) answer.while_open();
+    if (answer.result == 1) path = answer.path;
+    return answer.result;
+  }
+};

@@ -1,0 +1,144 @@
+// Window-driving helpers for the GUI and process tests.
+#include "support/GuiHarness.h"
+
+#include <commctrl.h>
+
+#include <thread>
+#include <vector>
+
+#include "app/AppTitleWin32.h"
+#include "app/MainWindowWin32.h"
+#include "app/StartupWin32.h"
+
+MainWindowSession::MainWindowSession() {
+  AppInstance = GetModuleHandleA(nullptr);
+  if (!BuildAppTitle()) return;
+  CreateMainWindow();
+  window_ = MainWindow;
+  PumpMessages();
+}
+
+MainWindowSession::~MainWindowSession() {
+  if (window_ != nullptr && IsWindow(window_)) DestroyWindow(window_);
+  PumpMessages();
+  TakeQuitMessage();
+}
+
+void PumpMessages() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      return;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+}
+
+bool TakeQuitMessage(int* exit_code) {
+  MSG msg;
+  if (!PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) return false;
+  if (exit_code != nullptr) *exit_code = static_cast<int>(msg.wParam);
+  return true;
+}
+
+std::string WindowText(HWND window) {
+  char text[1024] = {};
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutA(window, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text),
+                      SMTO_ABORTIFHUNG, 5000, &ignored);
+  text[sizeof(text) - 1] = '\0';
+  return text;
+}
+
+std::string WindowClass(HWND window) {
+  char name[256] = {};
+  GetClassNameA(window, name, sizeof(name));
+  return name;
+}
+
+std::string StatusPartText(HWND status_bar, int part) {
+  char text[1024] = {};
+  const auto length = LOWORD(SendMessageA(status_bar, SB_GETTEXTLENGTHA, part, 0));
+  if (length >= sizeof(text)) return "<too long>";
+  SendMessageA(status_bar, SB_GETTEXTA, part, reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+namespace {
+
+struct DialogSearch {
+  const char* title;
+  DWORD process_id;
+  HWND found;
+};
+
+BOOL CALLBACK MatchDialog(HWND window, LPARAM context) {
+  auto* search = reinterpret_cast<DialogSearch*>(context);
+  DWORD owner_process = 0;
+  GetWindowThreadProcessId(window, &owner_process);
+  if (owner_process != search->process_id) return TRUE;
+  if (WindowClass(window) != "#32770") return TRUE;
+  char title[512] = {};
+  GetWindowTextA(window, title, sizeof(title));
+  if (std::string(title) != search->title) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+BOOL CALLBACK CollectChildren(HWND window, LPARAM context) {
+  reinterpret_cast<std::vector<HWND>*>(context)->push_back(window);
+  return TRUE;
+}
+
+bool ShowsIcon(HWND icon_control, LPCSTR system_icon) {
+  const auto shown = reinterpret_cast<HICON>(SendMessageA(icon_control, STM_GETICON, 0, 0));
+  return shown != nullptr && shown == LoadIconA(nullptr, system_icon);
+}
+
+AnsweredBox ReadBox(HWND box) {
+  AnsweredBox seen;
+  seen.found = true;
+  seen.owner = GetWindow(box, GW_OWNER);
+  std::vector<HWND> children;
+  EnumChildWindows(box, CollectChildren, reinterpret_cast<LPARAM>(&children));
+  for (HWND child : children) {
+    if (WindowClass(child) != "Static") continue;
+    if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+      seen.has_icon = seen.has_icon || SendMessageA(child, STM_GETICON, 0, 0) != 0;
+      seen.has_question_icon = seen.has_question_icon || ShowsIcon(child, IDI_QUESTION);
+      seen.has_warning_icon = seen.has_warning_icon || ShowsIcon(child, IDI_WARNING);
+      continue;
+    }
+    const std::string text = WindowText(child);
+    if (seen.text.empty() && !text.empty()) seen.text = text;
+  }
+  return seen;
+}
+
+}  // namespace
+
+HWND FindDialog(const char* title, DWORD process_id) {
+  DialogSearch search{title, process_id != 0 ? process_id : GetCurrentProcessId(), nullptr};
+  EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+std::future<AnsweredBox> AnswerBox(const char* title, int button, DWORD timeout_ms,
+                                   DWORD process_id) {
+  return std::async(std::launch::async, [title = std::string(title), button, timeout_ms,
+                                         process_id] {
+    HWND box = nullptr;
+    if (!WaitUntil([&] { return (box = FindDialog(title.c_str(), process_id)) != nullptr; },
+                   timeout_ms)) {
+      return AnsweredBox{};
+    }
+    // Let the box finish its initialisation before reading it.
+    Sleep(100);
+    AnsweredBox seen = ReadBox(box);
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
+    return seen;
+  });
+}

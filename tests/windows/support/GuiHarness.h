@@ -1,0 +1,71 @@
+// Helpers for tests that drive real windows: the program's main window created
+// in-process on the test's thread, and other processes' windows. The test's
+// thread is the GUI thread, so anything that shows a modal box blocks it; a
+// helper thread answers such boxes by finding their windows (class #32770 and
+// title), reading their text and pressing a button.
+#pragma once
+
+#include <windows.h>
+
+#include <future>
+#include <string>
+
+// Creates the main window the way start-up does (title from this executable's
+// version resource, which the GUI tests carry) and destroys it, if it is still
+// there, when the session ends. The quit message that destruction posts is
+// removed so that it cannot end a later modal loop of the test.
+class MainWindowSession {
+ public:
+  MainWindowSession();
+  ~MainWindowSession();
+  MainWindowSession(const MainWindowSession&) = delete;
+  MainWindowSession& operator=(const MainWindowSession&) = delete;
+
+  HWND window() const { return window_; }
+
+ private:
+  HWND window_ = nullptr;
+};
+
+// Dispatches every message waiting for this thread, without waiting for more.
+void PumpMessages();
+
+// Removes a pending quit message. True if there was one; its exit code goes to
+// `exit_code` when given.
+bool TakeQuitMessage(int* exit_code = nullptr);
+
+// A window's text read with WM_GETTEXT (works across threads and processes).
+std::string WindowText(HWND window);
+std::string WindowClass(HWND window);
+// The text of one status-bar part.
+std::string StatusPartText(HWND status_bar, int part);
+
+// A top-level window of class #32770 with this exact title that belongs to
+// `process_id` (0: this process), or null.
+HWND FindDialog(const char* title, DWORD process_id = 0);
+
+// Polls every 10 ms until `condition` holds or `timeout_ms` passed.
+template <typename Condition>
+bool WaitUntil(Condition condition, DWORD timeout_ms) {
+  const ULONGLONG end = GetTickCount64() + timeout_ms;
+  for (;;) {
+    if (condition()) return true;
+    if (GetTickCount64() >= end) return false;
+    Sleep(10);
+  }
+}
+
+// What a helper thread saw in a box it answered.
+struct AnsweredBox {
+  bool found = false;
+  std::string text;  // the message text (the first static control with text)
+  HWND owner = nullptr;
+  bool has_question_icon = false;
+  bool has_warning_icon = false;
+  bool has_icon = false;
+};
+
+// Starts a helper thread that waits up to `timeout_ms` for the box titled
+// `title` of `process_id` (0: this process), reads it and posts `button` to it.
+std::future<AnsweredBox> AnswerBox(const char* title, int button, DWORD timeout_ms = 10000,
+                                   DWORD process_id = 0);

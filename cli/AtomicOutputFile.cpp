@@ -25,8 +25,8 @@ std::string BaseNameOf(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string Reason(const std::string& path, int error_number) {
-  return path + ": " + std::strerror(error_number);
+std::string CannotWrite(const std::string& path, int error_number) {
+  return "cannot write '" + path + "': " + std::strerror(error_number);
 }
 
 // mkstemp creates files readable by the owner only; an output file should get
@@ -51,7 +51,7 @@ bool AtomicOutputFile::Create(const std::string& final_path, std::string& error)
   }
   struct stat existing {};
   if (stat(final_path.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode)) {
-    error = final_path + ": is a directory";
+    error = CannotWrite(final_path, EISDIR);
     return false;
   }
 
@@ -60,7 +60,7 @@ bool AtomicOutputFile::Create(const std::string& final_path, std::string& error)
   name.push_back('\0');
   const int fd = mkstemp(name.data());
   if (fd < 0) {
-    error = "cannot create '" + final_path + "': " + std::strerror(errno);
+    error = CannotWrite(final_path, errno);
     return false;
   }
   ApplyDefaultPermissions(fd);
@@ -77,14 +77,14 @@ bool AtomicOutputFile::Commit(std::string& error) {
   }
   const int fd = open(temporary_path_.c_str(), O_RDONLY);
   if (fd < 0 || fsync(fd) != 0) {
-    error = Reason(final_path_, errno);
+    error = CannotWrite(final_path_, errno);
     if (fd >= 0) close(fd);
     Discard();
     return false;
   }
   close(fd);
   if (std::rename(temporary_path_.c_str(), final_path_.c_str()) != 0) {
-    error = "cannot write '" + final_path_ + "': " + std::strerror(errno);
+    error = CannotWrite(final_path_, errno);
     Discard();
     return false;
   }

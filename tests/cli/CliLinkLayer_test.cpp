@@ -24,7 +24,7 @@ TEST(LinkLayer, FindsTheDatagramBehindEveryLinkHeader) {
   ExpectDatagram(Find(kLinkEthernet, EthernetFrame(0x0800, udp, {0x9100, 0x8100, 0x8100})), 26, 40);
   ExpectDatagram(Find(kLinkLinuxCooked, CookedFrame(0x0800, udp)), 16, 40);
   Bytes tagged = {0x00, 0x64, 0x08, 0x00};  // tag control word, then the real type
-  tagged.insert(tagged.end(), udp.begin(), udp.end());
+  Put(tagged, udp);
   ExpectDatagram(Find(kLinkLinuxCooked, CookedFrame(0x8100, tagged)), 20, 40);
   ExpectDatagram(Find(kLinkLinuxCookedV2, CookedV2Frame(0x0800, udp)), 20, 40);
   ExpectDatagram(Find(kLinkLinuxCookedV2, CookedV2Frame(0x8100, tagged)), 24, 40);

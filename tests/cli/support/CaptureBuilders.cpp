@@ -1,8 +1,6 @@
 // Byte-level builders for test frames and capture files.
 #include "cli/support/CaptureBuilders.h"
 
-#include <cstring>
-
 namespace {
 
 void Be16(Bytes& out, uint16_t v) {
@@ -37,13 +35,13 @@ Bytes UdpDatagram(uint16_t source_port, size_t payload) {
   const uint16_t total = static_cast<uint16_t>(20 + 8 + payload);
   Bytes d = {0x45, 0x00};  // version 4, IHL 5, TOS
   Be16(d, total);
-  d.insert(d.end(), {0x00, 0x01, 0x00, 0x00, 64, 17, 0x00, 0x00});  // id, flags, TTL, UDP, sum
-  d.insert(d.end(), {10, 0, 0, 1, 10, 0, 0, 2});
+  Put(d, {0x00, 0x01, 0x00, 0x00, 64, 17, 0x00, 0x00});  // id, flags, TTL, UDP, sum
+  Put(d, {10, 0, 0, 1, 10, 0, 0, 2});
   Be16(d, source_port);
   Be16(d, 53);
   Be16(d, static_cast<uint16_t>(8 + payload));
   Be16(d, 0);
-  d.insert(d.end(), payload, 0xAB);
+  Put(d, Bytes(payload, 0xAB));
   return d;
 }
 
@@ -65,7 +63,7 @@ Bytes EthernetFrame(uint16_t ether_type, const Bytes& payload,
     Be16(f, static_cast<uint16_t>(100 + i));  // the tag control word of the next tag
   }
   Be16(f, ether_type);
-  f.insert(f.end(), payload.begin(), payload.end());
+  Put(f, payload);
   return f;
 }
 
@@ -74,21 +72,21 @@ Bytes CookedFrame(uint16_t protocol, const Bytes& payload) {
   Be16(f, 0);  // sent to us
   Be16(f, 1);  // ARPHRD_ETHER
   Be16(f, 6);
-  f.insert(f.end(), {0x02, 0, 0, 0, 0, 1, 0, 0});
+  Put(f, {0x02, 0, 0, 0, 0, 1, 0, 0});
   Be16(f, protocol);
-  f.insert(f.end(), payload.begin(), payload.end());
+  Put(f, payload);
   return f;
 }
 
 Bytes CookedV2Frame(uint16_t protocol, const Bytes& payload) {
   Bytes f;
   Be16(f, protocol);
-  Be16(f, 0);                       // reserved
-  f.insert(f.end(), {0, 0, 0, 2});  // interface index
-  Be16(f, 1);                       // ARPHRD_ETHER
-  f.insert(f.end(), {0, 6});        // packet type, address length
-  f.insert(f.end(), {0x02, 0, 0, 0, 0, 1, 0, 0});
-  f.insert(f.end(), payload.begin(), payload.end());
+  Be16(f, 0);            // reserved
+  Put(f, {0, 0, 0, 2});  // interface index
+  Be16(f, 1);            // ARPHRD_ETHER
+  Put(f, {0, 6});        // packet type, address length
+  Put(f, {0x02, 0, 0, 0, 0, 1, 0, 0});
+  Put(f, payload);
   return f;
 }
 
@@ -100,7 +98,7 @@ Bytes ArpPayload() {
 
 Bytes Ipv6Packet() {
   Bytes p = {0x60, 0, 0, 0, 0x00, 0x00, 59, 64};  // no next header, hop limit
-  p.insert(p.end(), 32, 0);
+  Put(p, Bytes(32, 0));
   p[23] = 1;
   p[39] = 2;
   return p;

@@ -10,10 +10,22 @@
 
 namespace {
 
-std::string ReadRuleText(int rule, const char* format, size_t capacity) {
+class ConfigFileKeys : public PacketFilterReference::KeyReader {
+ public:
+  int ReadInt(const char* section, const char* key, int default_value) const override {
+    return ConfigFile::ReadInt(section, key, default_value);
+  }
+  std::string ReadString(const char* section, const char* key, const char* default_value,
+                         size_t capacity) const override {
+    return ConfigFile::ReadString(section, key, default_value, capacity);
+  }
+};
+
+std::string ReadRuleText(const PacketFilterReference::KeyReader& keys, int rule,
+                         const char* format, size_t capacity) {
   char key[64];
   std::snprintf(key, sizeof key, format, rule);
-  return ConfigFile::ReadString("IP_config", key, "", capacity);
+  return keys.ReadString("IP_config", key, "", capacity);
 }
 
 bool TextMatches(const std::string& rule_address, const char* packet_address) {
@@ -28,31 +40,33 @@ bool PortMatches(const std::string& rule_port, uint16_t port) {
 
 namespace PacketFilterReference {
 
-int Accept(const uint8_t* bytes, int32_t count) {
+int Accept(const uint8_t* bytes, int32_t count) { return Accept(bytes, count, ConfigFileKeys()); }
+
+int Accept(const uint8_t* bytes, int32_t count, const KeyReader& keys) {
   IpHeader ip;
   if (!DecodeIpHeader(ip, bytes, count)) return 0;
-  const int n = ConfigFile::ReadInt("IP_config", "LIST_NUM", 0);
+  const int n = keys.ReadInt("IP_config", "LIST_NUM", 0);
   switch (ip.protocol) {
     case kProtocolIcmp:
-      return ConfigFile::ReadInt("Protocol_config", "ICMP", 0) == 1 ? 1 : 0;
+      return keys.ReadInt("Protocol_config", "ICMP", 0) == 1 ? 1 : 0;
     case kProtocolTcp:
-      if (ConfigFile::ReadInt("Protocol_config", "TCP", 0) == 0) return 0;
+      if (keys.ReadInt("Protocol_config", "TCP", 0) == 0) return 0;
       break;
     case kProtocolUdp:
-      if (ConfigFile::ReadInt("Protocol_config", "UDP", 0) == 0) return 0;
+      if (keys.ReadInt("Protocol_config", "UDP", 0) == 0) return 0;
       break;
     default:
-      return ConfigFile::ReadInt("Protocol_config", "OTHER", 0) == 1 ? 1 : 0;
+      return keys.ReadInt("Protocol_config", "OTHER", 0) == 1 ? 1 : 0;
   }
   if (n == 0) return 1;
   for (int i = 0; i < n; ++i) {
-    const std::string src_ip = ReadRuleText(i, "%d_LIST_SRC_IP", 16);
-    const std::string src_port = ReadRuleText(i, "%d_LIST_SRC_PORT", 8);
+    const std::string src_ip = ReadRuleText(keys, i, "%d_LIST_SRC_IP", 16);
+    const std::string src_port = ReadRuleText(keys, i, "%d_LIST_SRC_PORT", 8);
     char vec_key[64];
     std::snprintf(vec_key, sizeof vec_key, "%d_LIST_VEC", i);
-    const int vec = ConfigFile::ReadInt("IP_config", vec_key, 0);
-    const std::string dest_ip = ReadRuleText(i, "%d_LIST_DEST_IP", 16);
-    const std::string dest_port = ReadRuleText(i, "%d_LIST_DEST_PORT", 8);
+    const int vec = keys.ReadInt("IP_config", vec_key, 0);
+    const std::string dest_ip = ReadRuleText(keys, i, "%d_LIST_DEST_IP", 16);
+    const std::string dest_port = ReadRuleText(keys, i, "%d_LIST_DEST_PORT", 8);
 
     char source[16];
     char destination[16];

@@ -6,8 +6,8 @@
 #include "cli/CliCommands.h"
 #include "cli/CliPanes.h"
 #include "cli/ConsoleOutput.h"
+#include "cli/PacketListing.h"
 #include "packet/DetailTree.h"
-#include "packet/PacketList.h"
 
 namespace {
 
@@ -34,11 +34,8 @@ int RunList(const CliArguments& args, const CliStreams& streams) {
   PacketStore store;
   if (!LoadCaptureInput(args.input, store, streams)) return 1;
 
-  PacketListState state;
-  ResetPacketList(state);
   CollectingListPane list;
-  SilentStatusText status;
-  UpdatePacketList(state, store, list, status);
+  if (!ListAllPackets(store, list)) return ReportFailure(streams, "out of memory");
 
   ConsoleOutput console(streams.out, streams.cp932);
   for (const CollectingListPane::Row& row : list.rows()) {

@@ -136,11 +136,14 @@ TEST_F(PcapFiles, ExportWritesRawIpv4PcapThatLibpcapReadsBack) {
   SystemTime bad_time{};  // year 0: no instant
   ASSERT_EQ(store.Add(tcp.data(), static_cast<uint32_t>(tcp.size()), bad_time), 1);
   ASSERT_EQ(store.Add(tcp.data(), 0, t), 1);
+  // The loader accepts records one byte larger than a datagram can be.
+  const Bytes oversized(65536, 0x45);
+  ASSERT_EQ(store.Add(oversized.data(), 65536, t), 1);
 
   PcapExportCounts counts;
   std::string error;
   ASSERT_TRUE(ExportPcapFile("out.pcap", store, counts, error)) << error;
-  EXPECT_EQ(counts.written, 3u);
+  EXPECT_EQ(counts.written, 4u);
   EXPECT_EQ(counts.bad_time, 1u);
   const std::string bytes = ReadFileBytes("out.pcap");
   EXPECT_EQ(bytes.substr(0, 4), "\xD4\xC3\xB2\xA1");
@@ -164,6 +167,9 @@ TEST_F(PcapFiles, ExportWritesRawIpv4PcapThatLibpcapReadsBack) {
   EXPECT_EQ(Bytes(data, data + header->caplen), tcp);
   ASSERT_EQ(pcap_next_ex(pcap, &header, &data), 1);
   EXPECT_EQ(header->caplen, 0u);
+  ASSERT_EQ(pcap_next_ex(pcap, &header, &data), 1);
+  EXPECT_EQ(header->caplen, 65535u);
+  EXPECT_EQ(header->len, 65536u);
   EXPECT_EQ(pcap_next_ex(pcap, &header, &data), PCAP_ERROR_BREAK);
   pcap_close(pcap);
 

@@ -47,7 +47,7 @@ std::string Cp932ToUtf8(std::string_view text) {
   if (!converter.valid()) return AsciiOnly(text);
 
   std::string out;
-  // A code page 932 character of one or two bytes becomes at most three UTF-8 bytes.
+  // A full buffer only makes iconv return early (E2BIG); the loop goes on.
   char buffer[1024];
   char* in = const_cast<char*>(text.data());
   size_t in_left = text.size();

@@ -112,13 +112,9 @@ void LogInvalidFile() { LogWriter::AppendText(kErrorLogPath, 1, "不正なファ
 // for a read error or a record too large to be one of ours.
 int ReadRecords(FILE* file, PacketStore& store, ProgressBar& progress, MessageBoxes& boxes,
                 CaptureRequestSink& requests) {
+  // One buffer for all records, grown to the largest record so far (at most
+  // kCaptureFileMaxRecordSize): files of small packets never need 64 KB.
   std::vector<uint8_t> data;
-  try {
-    data.resize(kCaptureFileMaxRecordSize);
-  } catch (const std::bad_alloc&) {
-    ReportStoreRefusal(PacketStore::kAddAllocationFailed, boxes, requests);
-    return 1;
-  }
   for (;;) {
     // A short read at the end of the file ends the records; the incomplete
     // last record, if any, is dropped.
@@ -130,6 +126,14 @@ int ReadRecords(FILE* file, PacketStore& store, ProgressBar& progress, MessageBo
     if (size > kCaptureFileMaxRecordSize) {
       LogInvalidFile();
       return 0;
+    }
+    if (size > data.size()) {
+      try {
+        data.resize(size);
+      } catch (const std::bad_alloc&) {
+        ReportStoreRefusal(PacketStore::kAddAllocationFailed, boxes, requests);
+        return 1;
+      }
     }
     if (std::fread(data.data(), 1, size, file) != size) return std::ferror(file) ? 0 : 1;
 

@@ -77,7 +77,8 @@ FilterSettings LoadFrom(const ProfileSnapshot& p) {
   s.udp = p.ReadInt("Protocol_config", "UDP", 0) == 1;
   s.icmp = p.ReadInt("Protocol_config", "ICMP", 0) == 1;
   s.other = p.ReadInt("Protocol_config", "OTHER", 0) == 1;
-  const int count = std::clamp(p.ReadInt("IP_config", "LIST_NUM", 0), 0, ConfigFile::kMaxLoadedRules);
+  const int count =
+      std::clamp(p.ReadInt("IP_config", "LIST_NUM", 0), 0, ConfigFile::kMaxLoadedRules);
   s.rules.resize(static_cast<size_t>(count));
   for (int i = 0; i < count; ++i) {
     FilterRule& r = s.rules[static_cast<size_t>(i)];

@@ -10,7 +10,7 @@ struct FileStamp {
   bool exists = false;
   uint64_t size = 0;
   int64_t modified_ns = 0;  // last write, nanoseconds since 1970 (UTC)
-  uint64_t device = 0;  // with `inode`, the file's identity; 0 where unknown
+  uint64_t device = 0;      // with `inode`, the file's identity; 0 where unknown
   uint64_t inode = 0;
 
   bool operator==(const FileStamp&) const = default;

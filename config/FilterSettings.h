@@ -16,9 +16,9 @@ struct FilterRule {
 };
 
 struct FilterSettings {
-  uint32_t ring_max = 0;  // store limit in Kbyte (1000 bytes); 0: no limit
+  uint32_t ring_max = 0;   // store limit in Kbyte (1000 bytes); 0: no limit
   bool ring_roop = false;  // overwrite the oldest packets when the store is full
-  uint32_t cap_fps = 10;  // receive interval in milliseconds
+  uint32_t cap_fps = 10;   // receive interval in milliseconds
   bool tcp = false, udp = false, icmp = false, other = false;
   std::vector<FilterRule> rules;
 };

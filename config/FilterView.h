@@ -23,7 +23,7 @@ struct FilterView {
     bool one_way = false;  // any LIST_VEC other than 0
   };
 
-  int list_num = 0;  // LIST_NUM
+  int list_num = 0;                           // LIST_NUM
   int tcp = 0, udp = 0, icmp = 0, other = 0;  // the protocol switches as read
   // The rules numbered below LIST_NUM that have an address key, in number
   // order. A rule without one reads an empty address, which matches nothing.

@@ -21,8 +21,8 @@ class ConfigFileKeys : public PacketFilterReference::KeyReader {
   }
 };
 
-std::string ReadRuleText(const PacketFilterReference::KeyReader& keys, int rule,
-                         const char* format, size_t capacity) {
+std::string ReadRuleText(const PacketFilterReference::KeyReader& keys, int rule, const char* format,
+                         size_t capacity) {
   char key[64];
   std::snprintf(key, sizeof key, format, rule);
   return keys.ReadString("IP_config", key, "", capacity);
@@ -40,7 +40,9 @@ bool PortMatches(const std::string& rule_port, uint16_t port) {
 
 namespace PacketFilterReference {
 
-int Accept(const uint8_t* bytes, int32_t count) { return Accept(bytes, count, ConfigFileKeys()); }
+int Accept(const uint8_t* bytes, int32_t count) {
+  return Accept(bytes, count, ConfigFileKeys());
+}
 
 int Accept(const uint8_t* bytes, int32_t count, const KeyReader& keys) {
   IpHeader ip;

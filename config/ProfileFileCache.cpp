@@ -29,8 +29,8 @@ bool ProfileFileCache::Refresh() {
   }
   stamp_ = stamp;
   // A file that vanished or appeared between stamp and read is re-read next time.
-  stamp_trusted_ = stamp.exists == read &&
-                   (!stamp.exists || stamp.modified_ns < now - kUntrustedStampNs);
+  stamp_trusted_ =
+      stamp.exists == read && (!stamp.exists || stamp.modified_ns < now - kUntrustedStampNs);
 
   if (valid_ && bytes == snapshot_.text()) return false;
   valid_ = true;

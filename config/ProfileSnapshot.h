@@ -39,7 +39,8 @@ class ProfileSnapshot {
     bool operator()(std::string_view a, std::string_view b) const;
   };
   template <typename T>
-  using NameMap = std::unordered_map<std::string_view, T, CaseInsensitiveHash, CaseInsensitiveEqual>;
+  using NameMap =
+      std::unordered_map<std::string_view, T, CaseInsensitiveHash, CaseInsensitiveEqual>;
 
   struct Section {
     std::vector<std::string_view> key_names;

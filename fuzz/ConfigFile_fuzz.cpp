@@ -66,9 +66,29 @@ class CheckedKeys : public PacketFilterReference::KeyReader {
 
 std::vector<uint8_t> Packet(uint8_t protocol, const uint8_t from[4], const uint8_t to[4],
                             uint16_t destination_port, bool whole_transport) {
-  std::vector<uint8_t> p = {0x45, 0, 0, 40, 0, 1, 0, 0, 64, protocol, 0, 0,
-                            from[0], from[1], from[2], from[3], to[0], to[1], to[2], to[3],
-                            0x13, 0x88, static_cast<uint8_t>(destination_port >> 8),
+  std::vector<uint8_t> p = {0x45,
+                            0,
+                            0,
+                            40,
+                            0,
+                            1,
+                            0,
+                            0,
+                            64,
+                            protocol,
+                            0,
+                            0,
+                            from[0],
+                            from[1],
+                            from[2],
+                            from[3],
+                            to[0],
+                            to[1],
+                            to[2],
+                            to[3],
+                            0x13,
+                            0x88,
+                            static_cast<uint8_t>(destination_port >> 8),
                             static_cast<uint8_t>(destination_port)};
   if (whole_transport) p.resize(40, 0);
   return p;

@@ -26,49 +26,72 @@ constexpr Address kHostA{{192, 168, 0, 1}};
 constexpr Address kHostB{{10, 0, 0, 2}};
 constexpr Address kHostC{{172, 16, 5, 9}};
 
+uint8_t High(uint16_t v) {
+  return static_cast<uint8_t>(v >> 8);
+}
+uint8_t Low(uint16_t v) {
+  return static_cast<uint8_t>(v);
+}
+
 // A 20-byte IPv4 header (IHL 5) for `protocol`, followed by `transport`.
 Bytes Ip(uint8_t protocol, Address from, Address to, const Bytes& transport) {
-  const uint8_t header[20] = {
-      0x45, 0x00, 0x00, 0x00,  // version 4, IHL 5, TOS, total length (below)
-      0x00, 0x01, 0x00, 0x00,  // identification, no fragmentation
+  Bytes p = {
+      0x45, 0x00,     0x00, 0x00,  // version 4, IHL 5, TOS, total length (below)
+      0x00, 0x01,     0x00, 0x00,  // identification, no fragmentation
       0x40, protocol, 0x00, 0x00,  // TTL 64, protocol, checksum
-      from.b[0], from.b[1], from.b[2], from.b[3],
-      to.b[0], to.b[1], to.b[2], to.b[3]};
-  Bytes p(header, header + sizeof header);
+  };
+  for (const uint8_t b : from.b) p.push_back(b);
+  for (const uint8_t b : to.b) p.push_back(b);
   for (const uint8_t b : transport) p.push_back(b);
-  p[2] = static_cast<uint8_t>(p.size() >> 8);
-  p[3] = static_cast<uint8_t>(p.size());
+  p[2] = High(static_cast<uint16_t>(p.size()));
+  p[3] = Low(static_cast<uint16_t>(p.size()));
   return p;
 }
 
+// Both transports begin with the source and the destination port.
+Bytes WithPorts(Bytes transport, uint16_t source_port, uint16_t destination_port) {
+  transport[0] = High(source_port);
+  transport[1] = Low(source_port);
+  transport[2] = High(destination_port);
+  transport[3] = Low(destination_port);
+  return transport;
+}
+
 Bytes Tcp(Address from, uint16_t source_port, Address to, uint16_t destination_port) {
-  return Ip(6, from, to,
-            {static_cast<uint8_t>(source_port >> 8), static_cast<uint8_t>(source_port),
-             static_cast<uint8_t>(destination_port >> 8), static_cast<uint8_t>(destination_port),
-             0, 0, 0, 1,        // sequence
-             0, 0, 0, 0,        // acknowledgement
-             0x50, 0x02, 0x10, 0x00,  // data offset 5, SYN, window
-             0, 0, 0, 0});      // checksum, urgent pointer
+  const Bytes tcp = {
+      0,    0,    0,    0,     // ports (set below)
+      0,    0,    0,    1,     // sequence
+      0,    0,    0,    0,     // acknowledgement
+      0x50, 0x02, 0x10, 0x00,  // data offset 5, SYN, window
+      0,    0,    0,    0,     // checksum, urgent pointer
+  };
+  return Ip(6, from, to, WithPorts(tcp, source_port, destination_port));
 }
 
 Bytes Udp(Address from, uint16_t source_port, Address to, uint16_t destination_port) {
-  return Ip(17, from, to,
-            {static_cast<uint8_t>(source_port >> 8), static_cast<uint8_t>(source_port),
-             static_cast<uint8_t>(destination_port >> 8), static_cast<uint8_t>(destination_port),
-             0x00, 0x08, 0x00, 0x00});  // length 8, checksum
+  const Bytes udp = {
+      0,    0,    0,    0,     // ports (set below)
+      0x00, 0x08, 0x00, 0x00,  // length 8, checksum
+  };
+  return Ip(17, from, to, WithPorts(udp, source_port, destination_port));
 }
 
-Bytes Icmp(Address from, Address to) { return Ip(1, from, to, {8, 0, 0, 0, 0, 1, 0, 1}); }
+Bytes Icmp(Address from, Address to) {
+  return Ip(1, from, to, {8, 0, 0, 0, 0, 1, 0, 1});
+}
 
 // TCP by protocol number, but too short to hold a TCP header.
-Bytes ShortTcp(Address from, Address to) { return Ip(6, from, to, {0x13, 0x88, 0x00, 0x50}); }
+Bytes ShortTcp(Address from, Address to) {
+  return Ip(6, from, to, {0x13, 0x88, 0x00, 0x50});
+}
 
 int Accept(const Bytes& p) {
   return PacketFilter::Accept(p.data(), static_cast<int32_t>(p.size()));
 }
 
 void WriteConfig(const std::string& protocol_keys, const std::string& rule_keys) {
-  WriteFileBytes(kConfigPath, "[Protocol_config]\r\n" + protocol_keys + "[IP_config]\r\n" + rule_keys);
+  WriteFileBytes(kConfigPath,
+                 "[Protocol_config]\r\n" + protocol_keys + "[IP_config]\r\n" + rule_keys);
 }
 
 std::string Rule(int n, const char* src_ip, const char* src_port, int vec, const char* dest_ip,
@@ -108,7 +131,8 @@ TEST(PacketFilter, ProtocolSwitchesDecideWhereTheRulesDoNot) {
   EXPECT_EQ(Accept(short_tcp), 0);  // rules present: undecodable matches none
   EXPECT_EQ(Accept(icmp), 0);
   EXPECT_EQ(Accept(gre), 0);
-  WriteConfig("ICMP=1\r\nOTHER=1\r\n", "LIST_NUM=1\r\n" + Rule(0, "1.1.1.1", "1", 1, "1.1.1.1", "1"));
+  WriteConfig("ICMP=1\r\nOTHER=1\r\n",
+              "LIST_NUM=1\r\n" + Rule(0, "1.1.1.1", "1", 1, "1.1.1.1", "1"));
   EXPECT_EQ(Accept(icmp), 1);
   EXPECT_EQ(Accept(gre), 1);
 
@@ -190,11 +214,13 @@ TEST(PacketFilter, RuleTextsAreComparedAsTheFilterReadsThem) {
   EXPECT_EQ(Accept(to_port_80), 0);
 
   // Key names ignore letter case; "01_" is not how rule 1 is named.
-  WriteConfig("tcp=1\r\n", "list_num=2\r\n1_list_src_ip=0.0.0.0\r\n1_list_dest_ip=0.0.0.0\r\n"
-                           "1_list_dest_port=*\r\n");
+  WriteConfig("tcp=1\r\n",
+              "list_num=2\r\n1_list_src_ip=0.0.0.0\r\n1_list_dest_ip=0.0.0.0\r\n"
+              "1_list_dest_port=*\r\n");
   EXPECT_EQ(Accept(to_port_80), 1);
-  WriteConfig("TCP=1\r\n", "LIST_NUM=2\r\n01_LIST_SRC_IP=0.0.0.0\r\n01_LIST_DEST_IP=0.0.0.0\r\n"
-                           "01_LIST_DEST_PORT=*\r\n");
+  WriteConfig("TCP=1\r\n",
+              "LIST_NUM=2\r\n01_LIST_SRC_IP=0.0.0.0\r\n01_LIST_DEST_IP=0.0.0.0\r\n"
+              "01_LIST_DEST_PORT=*\r\n");
   EXPECT_EQ(Accept(to_port_80), 0);
 }
 
@@ -245,25 +271,26 @@ TEST(PacketFilter, AgreesWithTheKeyByKeyReadingOnRandomFiles) {
   const auto pick = [&random](const std::vector<std::string>& from) {
     return from[std::uniform_int_distribution<size_t>(0, from.size() - 1)(random)];
   };
-  const std::vector<std::string> addresses = {"0.0.0.0",  "192.168.0.1", "10.0.0.2",
-                                              "10.0.0.02", "",           " 10.0.0.2 ",
-                                              "10.0.0.2\"", "\"10.0.0.2\""};
-  const std::vector<std::string> ports = {"*", "", "80", "0", " 80", "+80", "80x", "-80",
-                                          "0080", "5000", "'*'", "00000000080"};
+  const std::vector<std::string> addresses = {
+      "0.0.0.0", "192.168.0.1", "10.0.0.2",   "10.0.0.02",
+      "",        " 10.0.0.2 ",  "10.0.0.2\"", "\"10.0.0.2\""};
+  const std::vector<std::string> ports = {"*",   "",    "80",   "0",    " 80", "+80",
+                                          "80x", "-80", "0080", "5000", "'*'", "00000000080"};
   const std::vector<std::string> switches = {"0", "1", "2", "-1", "", "x", "01"};
   const std::vector<Address> hosts = {kHostA, kHostB, Address{{0, 0, 0, 0}}};
   const std::vector<uint16_t> port_numbers = {0, 80, 5000};
 
   for (int file = 0; file < 60; ++file) {
-    std::string text = "[Protocol_config]\r\nTCP=" + pick(switches) + "\r\nUDP=" +
-                       pick(switches) + "\r\nICMP=" + pick(switches) +
-                       "\r\nOTHER=" + pick(switches) + "\r\n[IP_config]\r\n";
+    std::string text = "[Protocol_config]\r\nTCP=" + pick(switches) + "\r\nUDP=" + pick(switches) +
+                       "\r\nICMP=" + pick(switches) + "\r\nOTHER=" + pick(switches) +
+                       "\r\n[IP_config]\r\n";
     const int rules = std::uniform_int_distribution<int>(0, 3)(random);
-    text += "LIST_NUM=" + std::to_string(std::uniform_int_distribution<int>(-1, 4)(random)) + "\r\n";
+    text +=
+        "LIST_NUM=" + std::to_string(std::uniform_int_distribution<int>(-1, 4)(random)) + "\r\n";
     for (int i = 0; i < rules; ++i) {
       const std::string n = std::to_string(i);
-      text += n + "_LIST_SRC_IP=" + pick(addresses) + "\r\n" + n + "_list_src_port=" +
-              pick(ports) + "\r\n" + n + "_LIST_VEC=" + pick(switches) + "\r\n" + n +
+      text += n + "_LIST_SRC_IP=" + pick(addresses) + "\r\n" + n + "_list_src_port=" + pick(ports) +
+              "\r\n" + n + "_LIST_VEC=" + pick(switches) + "\r\n" + n +
               "_LIST_DEST_IP=" + pick(addresses) + "\r\n" + n + "_LIST_DEST_PORT=" + pick(ports) +
               "\r\n";
     }
@@ -275,11 +302,21 @@ TEST(PacketFilter, AgreesWithTheKeyByKeyReadingOnRandomFiles) {
       const uint16_t port = port_numbers[random() % port_numbers.size()];
       Bytes p;
       switch (random() % 5) {
-        case 0: p = Tcp(from, 1, to, port); break;
-        case 1: p = Udp(from, 1, to, port); break;
-        case 2: p = ShortTcp(from, to); break;
-        case 3: p = Icmp(from, to); break;
-        default: p = Ip(50, from, to, {}); break;
+        case 0:
+          p = Tcp(from, 1, to, port);
+          break;
+        case 1:
+          p = Udp(from, 1, to, port);
+          break;
+        case 2:
+          p = ShortTcp(from, to);
+          break;
+        case 3:
+          p = Icmp(from, to);
+          break;
+        default:
+          p = Ip(50, from, to, {});
+          break;
       }
       SCOPED_TRACE(text);
       EXPECT_EQ(Accept(p), PacketFilterReference::Accept(p.data(), static_cast<int32_t>(p.size())));
@@ -291,7 +328,8 @@ TEST(PacketFilter, AgreesWithTheKeyByKeyReadingOnRandomFiles) {
   for (int b = 0; b < 256; ++b) {
     const uint8_t address[4] = {static_cast<uint8_t>(b), 0, static_cast<uint8_t>(255 - b), 9};
     std::snprintf(expected, sizeof expected, "%d.%d.%d.%d", b, 0, 255 - b, 9);
-    ASSERT_EQ(FormatDottedAddress(address, formatted), static_cast<int>(std::string(expected).size()));
+    ASSERT_EQ(FormatDottedAddress(address, formatted),
+              static_cast<int>(std::string(expected).size()));
     ASSERT_STREQ(formatted, expected);
   }
 }

@@ -1,0 +1,137 @@
+// Throughput of the presentation paths: building list rows, saving and loading
+// the capture file, exporting the text report, all for 100-byte packets. The
+// files go to the system's temporary folder.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "packet/CaptureFile.h"
+#include "packet/ListRowTexts.h"
+#include "packet/TextReport.h"
+
+namespace {
+
+class QuietProgress : public ProgressBar {
+ public:
+  void SetPosition(int) override {}
+  void SetRange(int) override {}
+  void SetStep(int) override {}
+  void StepIt() override {}
+};
+
+class AnswerOk : public MessageBoxes {
+ public:
+  int ShowMessageBox(const char*, const char*, unsigned) override { return kIdOk; }
+};
+
+class IgnoreRequests : public CaptureRequestSink {
+ public:
+  void SendCaptureRequest(CaptureRequest) override {}
+};
+
+constexpr int kPackets = 10000;
+
+// A 100-byte TCP segment (PSH+ACK) with 60 bytes of payload.
+std::vector<uint8_t> TcpPacket(int seed) {
+  std::vector<uint8_t> p = {0x45, 0x00, 0x00, 100,  0x12, 0x34, 0x40, 0x00, 64,  6,
+                            0xAB, 0xCD, 192,  168,  0,    1,    10,   0,    0,   2,
+                            0x04, 0x01, 0x00, 0x50, 0,    0,    0,    1,    0,   0,
+                            0,    2,    0x50, 0x18, 0x10, 0x00, 0,    0,    0,   0};
+  while (p.size() < 100) p.push_back(static_cast<uint8_t>(seed + p.size()));
+  return p;
+}
+
+SystemTime TimeOf(int i) {
+  return SystemTime{2024, 5, 4, 9, static_cast<uint16_t>(i / 3600000 % 24),
+                    static_cast<uint16_t>(i / 60000 % 60), static_cast<uint16_t>(i / 1000 % 60),
+                    static_cast<uint16_t>(i % 1000)};
+}
+
+void Fill(PacketStore& store) {
+  for (int i = 0; i < kPackets; ++i) {
+    const auto p = TcpPacket(i);
+    store.Add(p.data(), static_cast<uint32_t>(p.size()), TimeOf(i * 7));
+  }
+}
+
+std::string TempPath(const char* name) {
+  return (std::filesystem::temp_directory_path() /
+          ("kestrel-bench-" + std::to_string(getpid()) + "-" + name))
+      .string();
+}
+
+void BM_ListRowTexts(benchmark::State& state) {
+  const auto bytes = TcpPacket(1);
+  CapturedPacket packet;
+  packet.size = static_cast<uint32_t>(bytes.size());
+  packet.data = bytes.data();
+  packet.time = TimeOf(12345678);
+  const SystemTime previous = TimeOf(12345000);
+  ListRowTexts texts;
+  int32_t row = 0;
+  for (auto _ : state) {
+    ListRowCells(packet, row++, previous, texts);
+    benchmark::DoNotOptimize(texts);
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_ListRowTexts);
+
+void BM_SaveCaptureFile(benchmark::State& state) {
+  PacketStore store;
+  Fill(store);
+  const std::string path = TempPath("save.bin");
+  QuietProgress progress;
+  AnswerOk boxes;
+  for (auto _ : state) {
+    if (SaveCaptureFile(path.c_str(), store, progress, boxes) != 1) state.SkipWithError("save");
+  }
+  std::remove(path.c_str());
+  state.SetItemsProcessed(state.iterations() * kPackets);
+}
+BENCHMARK(BM_SaveCaptureFile)->Unit(benchmark::kMillisecond);
+
+void BM_LoadCaptureFile(benchmark::State& state) {
+  const std::string path = TempPath("load.bin");
+  QuietProgress progress;
+  AnswerOk boxes;
+  IgnoreRequests requests;
+  {
+    PacketStore source;
+    Fill(source);
+    SaveCaptureFile(path.c_str(), source, progress, boxes);
+  }
+  PacketStore store;
+  for (auto _ : state) {
+    state.PauseTiming();
+    store.Clear();
+    state.ResumeTiming();
+    if (LoadCaptureFile(path.c_str(), store, progress, boxes, requests) != 1 ||
+        store.Count() != kPackets) {
+      state.SkipWithError("load");
+    }
+  }
+  std::remove(path.c_str());
+  state.SetItemsProcessed(state.iterations() * kPackets);
+}
+BENCHMARK(BM_LoadCaptureFile)->Unit(benchmark::kMillisecond);
+
+void BM_ExportTextReport(benchmark::State& state) {
+  PacketStore store;
+  Fill(store);
+  const std::string path = TempPath("report.txt");
+  QuietProgress progress;
+  AnswerOk boxes;
+  for (auto _ : state) {
+    if (ExportTextReport(path.c_str(), store, progress, boxes) != 1) state.SkipWithError("export");
+  }
+  std::remove(path.c_str());
+  state.SetItemsProcessed(state.iterations() * kPackets);
+}
+BENCHMARK(BM_ExportTextReport)->Unit(benchmark::kMillisecond);
+
+}  // namespace

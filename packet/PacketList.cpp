@@ -43,8 +43,13 @@ void ResetPacketList(PacketListState& state) {
 
 void UpdatePacketList(PacketListState& state, const PacketStore& store, ListPane& list,
                       StatusText& status) {
+  // Every reset comes with an emptied store, so before the first row every
+  // stored record is new, also when a load of more than kPacketCounterWrap
+  // records has wrapped the counter.
   const uint32_t counter = store.PacketCounter();
-  uint32_t fresh = PacketsSince(state.last_packet_counter, counter);
+  const bool first_since_reset = state.shown_row_count == 0 && state.last_packet_counter == 0;
+  uint32_t fresh =
+      first_since_reset ? store.Count() : PacketsSince(state.last_packet_counter, counter);
   state.last_packet_counter = counter;
 
   // More new packets than stored ones: the oldest of them are gone already.

@@ -23,8 +23,9 @@ struct PacketListState {
 // clear, load). The store's counter must be 0 as well at that point.
 void ResetPacketList(PacketListState& state);
 
-// Appends a row for every packet stored since the previous call, renumbers the
-// rows' item data when rows were deleted at the top meanwhile, and sets status
-// part 1 to the packet counter and the stored bytes.
+// Appends a row for every packet stored since the previous call (the first
+// call after a reset: for every stored packet), renumbers the rows' item data
+// when rows were deleted at the top meanwhile, and sets status part 1 to the
+// packet counter and the stored bytes.
 void UpdatePacketList(PacketListState& state, const PacketStore& store, ListPane& list,
                       StatusText& status);

@@ -219,6 +219,13 @@ TEST(PacketList, FollowsTheStoreCounterAcrossItsWrap) {
   ASSERT_EQ(list.RowCount(), rows_before + 10);
   EXPECT_EQ(list.Cell(rows_before + 9, kColumnNumber), std::to_string(rows_before + 9));
   EXPECT_EQ(list.Cell(rows_before + 9, kColumnReceiveTime), "2024/01/01(08:00:01.000)");
+
+  // A list reset over a store whose counter wrapped (a load of more records
+  // than the counter can count) still lists every stored record.
+  PacketListState fresh;
+  FakeListPane fresh_list;
+  UpdatePacketList(fresh, store, fresh_list, status);
+  EXPECT_EQ(fresh_list.RowCount(), static_cast<int>(store.Count()));
 }
 
 }  // namespace

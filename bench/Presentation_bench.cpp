@@ -37,17 +37,22 @@ constexpr int kPackets = 10000;
 
 // A 100-byte TCP segment (PSH+ACK) with 60 bytes of payload.
 std::vector<uint8_t> TcpPacket(int seed) {
-  std::vector<uint8_t> p = {0x45, 0x00, 0x00, 100,  0x12, 0x34, 0x40, 0x00, 64,  6,
-                            0xAB, 0xCD, 192,  168,  0,    1,    10,   0,    0,   2,
-                            0x04, 0x01, 0x00, 0x50, 0,    0,    0,    1,    0,   0,
-                            0,    2,    0x50, 0x18, 0x10, 0x00, 0,    0,    0,   0};
+  std::vector<uint8_t> p = {0x45, 0x00, 0x00, 100,  0x12, 0x34, 0x40, 0x00, 64, 6,
+                            0xAB, 0xCD, 192,  168,  0,    1,    10,   0,    0,  2,
+                            0x04, 0x01, 0x00, 0x50, 0,    0,    0,    1,    0,  0,
+                            0,    2,    0x50, 0x18, 0x10, 0x00, 0,    0,    0,  0};
   while (p.size() < 100) p.push_back(static_cast<uint8_t>(seed + p.size()));
   return p;
 }
 
 SystemTime TimeOf(int i) {
-  return SystemTime{2024, 5, 4, 9, static_cast<uint16_t>(i / 3600000 % 24),
-                    static_cast<uint16_t>(i / 60000 % 60), static_cast<uint16_t>(i / 1000 % 60),
+  return SystemTime{2024,
+                    5,
+                    4,
+                    9,
+                    static_cast<uint16_t>(i / 3600000 % 24),
+                    static_cast<uint16_t>(i / 60000 % 60),
+                    static_cast<uint16_t>(i / 1000 % 60),
                     static_cast<uint16_t>(i % 1000)};
 }
 

@@ -65,7 +65,9 @@ const std::string& Path() {
   return path;
 }
 
-void RemoveInput() { std::remove(Path().c_str()); }
+void RemoveInput() {
+  std::remove(Path().c_str());
+}
 
 }  // namespace
 

@@ -26,7 +26,9 @@ void PutLe32(uint8_t* out, uint32_t value) {
   for (int i = 0; i < 4; ++i) out[i] = static_cast<uint8_t>(value >> (8 * i));
 }
 
-uint16_t GetLe16(const uint8_t* in) { return static_cast<uint16_t>(in[0] | (in[1] << 8)); }
+uint16_t GetLe16(const uint8_t* in) {
+  return static_cast<uint16_t>(in[0] | (in[1] << 8));
+}
 
 uint32_t GetLe32(const uint8_t* in) {
   return uint32_t{in[0]} | (uint32_t{in[1]} << 8) | (uint32_t{in[2]} << 16) |
@@ -37,8 +39,8 @@ uint32_t GetLe32(const uint8_t* in) {
 // minute, second and milliseconds.
 void PutRecordHeader(uint8_t* out, uint32_t size, const SystemTime& t) {
   PutLe32(out, size);
-  const uint16_t fields[8] = {t.year, t.month, t.day_of_week, t.day,
-                              t.hour, t.minute, t.second, t.milliseconds};
+  const uint16_t fields[8] = {t.year, t.month,  t.day_of_week, t.day,
+                              t.hour, t.minute, t.second,      t.milliseconds};
   for (int i = 0; i < 8; ++i) PutLe16(out + 4 + 2 * i, fields[i]);
 }
 
@@ -106,7 +108,9 @@ void ReportStoreRefusal(uint8_t add_result, MessageBoxes& boxes, CaptureRequestS
   requests.SendCaptureRequest(CaptureRequest::Idle);
 }
 
-void LogInvalidFile() { LogWriter::AppendText(kErrorLogPath, 1, "不正なファイルの読み込み\r\n"); }
+void LogInvalidFile() {
+  LogWriter::AppendText(kErrorLogPath, 1, "不正なファイルの読み込み\r\n");
+}
 
 // Reads the records up to the end of the file into the store. Returns 1, or 0
 // for a read error or a record too large to be one of ours.
@@ -158,8 +162,8 @@ int SaveCaptureFile(const char* path, const PacketStore& store, ProgressBar& pro
   return result;
 }
 
-int LoadCaptureFile(const char* path, PacketStore& store, ProgressBar& progress, MessageBoxes& boxes,
-                    CaptureRequestSink& requests) {
+int LoadCaptureFile(const char* path, PacketStore& store, ProgressBar& progress,
+                    MessageBoxes& boxes, CaptureRequestSink& requests) {
   FILE* file = std::fopen(path, "rb");
   if (file == nullptr) return 0;
 

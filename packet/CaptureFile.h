@@ -29,5 +29,5 @@ int SaveCaptureFile(const char* path, const PacketStore& store, ProgressBar& pro
 // opened, its signature is wrong, a record is larger than
 // kCaptureFileMaxRecordSize, or reading fails. Records read before a failure
 // stay in the store.
-int LoadCaptureFile(const char* path, PacketStore& store, ProgressBar& progress, MessageBoxes& boxes,
-                    CaptureRequestSink& requests);
+int LoadCaptureFile(const char* path, PacketStore& store, ProgressBar& progress,
+                    MessageBoxes& boxes, CaptureRequestSink& requests);

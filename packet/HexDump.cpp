@@ -29,7 +29,9 @@ char ShownCharacter(uint8_t b) {
 
 }  // namespace
 
-int32_t HexDumpRowCount(int32_t count) { return count / 16 + (count % 16 != 0 ? 1 : 0); }
+int32_t HexDumpRowCount(int32_t count) {
+  return count / 16 + (count % 16 != 0 ? 1 : 0);
+}
 
 void FormatHexDumpRow(char* out, const uint8_t* bytes, int32_t count, int32_t row) {
   char* at = out;
@@ -93,8 +95,8 @@ void AddHexDumpToTree(TreePane& tree, TreePane::Item parent, const uint8_t* byte
   tree.InsertItem(parent, kHexDumpRuler);
   tree.InsertItem(parent, kHexDumpSeparator);
   const int32_t shown = count < static_cast<int32_t>(kHexPaneMaxBytes)
-                           ? count
-                           : static_cast<int32_t>(kHexPaneMaxBytes);
+                            ? count
+                            : static_cast<int32_t>(kHexPaneMaxBytes);
   const int32_t rows = HexDumpRowCount(shown);
   char row_text[kHexDumpRowCapacity];
   for (int32_t row = 0; row < rows; ++row) {

@@ -51,8 +51,13 @@ class CellWriter {
   }
 
   CellWriter& Address(const uint8_t (&address)[4]) {
-    return Unsigned(address[0]).Char('.').Unsigned(address[1]).Char('.').Unsigned(address[2])
-        .Char('.').Unsigned(address[3]);
+    return Unsigned(address[0])
+        .Char('.')
+        .Unsigned(address[1])
+        .Char('.')
+        .Unsigned(address[2])
+        .Char('.')
+        .Unsigned(address[3]);
   }
 
  private:
@@ -62,7 +67,9 @@ class CellWriter {
 
 // A signed 32-bit length printed with "%u": a negative one as its unsigned
 // 32-bit value.
-uint32_t AsPrintedUnsigned(int32_t length) { return static_cast<uint32_t>(length); }
+uint32_t AsPrintedUnsigned(int32_t length) {
+  return static_cast<uint32_t>(length);
+}
 
 // Milliseconds of the day in 32-bit arithmetic. Times read from a file can
 // hold any 16-bit values, so the sum wraps (unsigned, well defined) rather than
@@ -162,8 +169,8 @@ void FormatDiffTime(char* out, const SystemTime& time, const SystemTime& previou
   // as exactly k / 1000 with "%.3f", so the text is that integer's digits.
   const int64_t milliseconds = static_cast<int64_t>(static_cast<float>(difference));
   if (milliseconds < 0) cell.Char('-');
-  const uint64_t magnitude =
-      milliseconds < 0 ? 0 - static_cast<uint64_t>(milliseconds) : static_cast<uint64_t>(milliseconds);
+  const uint64_t magnitude = milliseconds < 0 ? 0 - static_cast<uint64_t>(milliseconds)
+                                              : static_cast<uint64_t>(milliseconds);
   cell.Unsigned(magnitude / 1000).Char('.').Unsigned(magnitude % 1000, 3).Text(" sec");
 }
 
@@ -185,9 +192,20 @@ void ListRowCells(const CapturedPacket& packet, int32_t row_number, const System
   CellWriter(out.cells[kColumnTotal]).Unsigned(ip.total_length);
   const SystemTime& t = packet.time;
   CellWriter(out.cells[kColumnReceiveTime])
-      .Unsigned(t.year, 4).Char('/').Unsigned(t.month, 2).Char('/').Unsigned(t.day, 2).Char('(')
-      .Unsigned(t.hour, 2).Char(':').Unsigned(t.minute, 2).Char(':').Unsigned(t.second, 2)
-      .Char('.').Unsigned(t.milliseconds, 3).Char(')');
+      .Unsigned(t.year, 4)
+      .Char('/')
+      .Unsigned(t.month, 2)
+      .Char('/')
+      .Unsigned(t.day, 2)
+      .Char('(')
+      .Unsigned(t.hour, 2)
+      .Char(':')
+      .Unsigned(t.minute, 2)
+      .Char(':')
+      .Unsigned(t.second, 2)
+      .Char('.')
+      .Unsigned(t.milliseconds, 3)
+      .Char(')');
   FormatDiffTime(out.cells[kColumnDiffTime], packet.time, previous_time);
 
   switch (ip.protocol) {

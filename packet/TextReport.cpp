@@ -54,8 +54,7 @@ void AppendTransportLines(std::string& out, const CapturedPacket& packet, const 
                  int{tcp.destination_port});
       AppendLine(out, "    Sequence number: %u    Acknowledgement: %u\r\n", tcp.sequence_number,
                  tcp.acknowledgement_number);
-      AppendLine(out, "    TCP Data Length: %u\r\n",
-                 static_cast<uint32_t>(TcpDataLength(ip, tcp)));
+      AppendLine(out, "    TCP Data Length: %u\r\n", static_cast<uint32_t>(TcpDataLength(ip, tcp)));
       return;
     }
     case kProtocolUdp: {
@@ -83,11 +82,11 @@ int AppendPacketReport(std::string& out, int32_t index, const CapturedPacket& pa
   if (!DecodeIpHeader(ip, packet.data, static_cast<int32_t>(packet.size))) return 0;
   try {
     AppendLine(out, "Packet %d: %d.%d.%d.%d -> %d.%d.%d.%d\r\n", index, ip.source[0], ip.source[1],
-               ip.source[2], ip.source[3], ip.destination[0], ip.destination[1],
-               ip.destination[2], ip.destination[3]);
+               ip.source[2], ip.source[3], ip.destination[0], ip.destination[1], ip.destination[2],
+               ip.destination[3]);
     const SystemTime& t = packet.time;
-    AppendLine(out, "    RecvTime         : %04d/%02d/%02d(%02d:%02d:%02d.%d)\r\n", t.year,
-               t.month, t.day, t.hour, t.minute, t.second, t.milliseconds);
+    AppendLine(out, "    RecvTime         : %04d/%02d/%02d(%02d:%02d:%02d.%d)\r\n", t.year, t.month,
+               t.day, t.hour, t.minute, t.second, t.milliseconds);
     AppendLine(out, "    Packet Total Size: %u\r\n", unsigned{ip.total_length});
     AppendTransportLines(out, packet, ip);
   } catch (const std::bad_alloc&) {

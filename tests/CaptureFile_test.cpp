@@ -24,8 +24,8 @@ std::string FileHeader(uint32_t count, std::string signature = "Kestrel_Scan") {
 
 std::string Record(uint32_t size, const SystemTime& t, const std::string& bytes) {
   std::string r = Le32(size);
-  for (uint16_t v : {t.year, t.month, t.day_of_week, t.day, t.hour, t.minute, t.second,
-                     t.milliseconds}) {
+  for (uint16_t v :
+       {t.year, t.month, t.day_of_week, t.day, t.hour, t.minute, t.second, t.milliseconds}) {
     r += static_cast<char>(v);
     r += static_cast<char>(v >> 8);
   }
@@ -51,8 +51,8 @@ void Add(PacketStore& store, const std::string& bytes, const SystemTime& t) {
 void ExpectLogEntry(const std::string& message) {
   const std::string log = ReadFileBytes("error.log");
   ASSERT_GE(log.size(), 21u);
-  EXPECT_TRUE(std::regex_match(log.substr(0, 21),
-                               std::regex(R"(\[\d{4}/\d\d/\d\d \d\d:\d\d:\d\d\])")));
+  EXPECT_TRUE(
+      std::regex_match(log.substr(0, 21), std::regex(R"(\[\d{4}/\d\d/\d\d \d\d:\d\d:\d\d\])")));
   EXPECT_EQ(log.substr(21), message);
 }
 

@@ -14,8 +14,8 @@ namespace {
 // An IPv4 header (IHL 5, identification 0x1234, don't fragment, TTL 64,
 // checksum 0xABCD, 192.168.0.1 -> 10.0.0.2) followed by `rest`.
 std::vector<uint8_t> Datagram(uint8_t protocol, std::vector<uint8_t> rest, int total_length = -1) {
-  std::vector<uint8_t> p = {0x45, 0x00, 0x00, 0x00, 0x12, 0x34, 0x40, 0x00, 64,  protocol,
-                            0xAB, 0xCD, 192,  168,  0,    1,    10,   0,    0,   2};
+  std::vector<uint8_t> p = {0x45, 0x00, 0x00, 0x00, 0x12, 0x34, 0x40, 0x00, 64, protocol,
+                            0xAB, 0xCD, 192,  168,  0,    1,    10,   0,    0,  2};
   for (uint8_t b : rest) p.push_back(b);
   const int total = total_length < 0 ? static_cast<int>(p.size()) : total_length;
   p[2] = static_cast<uint8_t>(total >> 8);
@@ -32,9 +32,9 @@ const std::vector<uint8_t> kTcpSyn = Datagram(6, {
                                                  });
 
 // UDP 53 -> 1024, length 20: 12 bytes "b".
-const std::vector<uint8_t> kUdp12 = Datagram(17, {0x00, 0x35, 0x04, 0x00, 0x00, 0x14, 0x12, 0x34,
-                                                  'b', 'b', 'b', 'b', 'b', 'b', 'b', 'b', 'b', 'b',
-                                                  'b', 'b'});
+const std::vector<uint8_t> kUdp12 =
+    Datagram(17, {0x00, 0x35, 0x04, 0x00, 0x00, 0x14, 0x12, 0x34, 'b', 'b',
+                  'b',  'b',  'b',  'b',  'b',  'b',  'b',  'b',  'b', 'b'});
 
 struct Shown {
   FakeTreePane tree;
@@ -127,7 +127,8 @@ TEST(DetailTree, ShortHeadersAndOtherProtocols) {
     Shown s;
     Show(s, std::vector<uint8_t>(15, 0x45), kAllOpen);
     EXPECT_EQ(s.tree.Dump(), "+ RecvData\n  + Header\n      IP HEADER\n");
-    EXPECT_NE(s.hex.text.find("000000 | 45 45 45 45 45 45 45 45 45 45 45 45 45 45 45    |EEEEEEEEEEEEEEE "),
+    EXPECT_NE(s.hex.text.find(
+                  "000000 | 45 45 45 45 45 45 45 45 45 45 45 45 45 45 45    |EEEEEEEEEEEEEEE "),
               std::string::npos);
   }
   {  // A TCP header that does not decode: the payload starts after the IP header.
@@ -145,7 +146,8 @@ TEST(DetailTree, ShortHeadersAndOtherProtocols) {
     Show(s, p, kAllOpen);
     const auto data = s.tree.Children(s.items.data);
     ASSERT_EQ(data.size(), 5u);
-    EXPECT_EQ(s.tree.Text(data[3]), "000000 | " + std::string(48, ' ') + "|" + std::string(16, ' '));
+    EXPECT_EQ(s.tree.Text(data[3]),
+              "000000 | " + std::string(48, ' ') + "|" + std::string(16, ' '));
   }
 }
 

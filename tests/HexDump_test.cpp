@@ -50,7 +50,9 @@ TEST(HexDump, PaneTextOfShortDumps) {
   const auto controls = Bytes({0x0D, 0x0A, 0x0B, 0x00, 0x09, 0x1B, 0x7F, 0x82, 0xA0, 0xFF});
   char row[kHexDumpRowCapacity];
   FormatHexDumpRow(row, controls.data(), 10, 0);
-  EXPECT_EQ(std::string(row), "000000 | 0D 0A 0B 00 09 1B 7F 82 A0 FF                   |... \t\x1B\x7F\x82\xA0\xFF      ");
+  EXPECT_EQ(
+      std::string(row),
+      "000000 | 0D 0A 0B 00 09 1B 7F 82 A0 FF                   |... \t\x1B\x7F\x82\xA0\xFF      ");
 }
 
 TEST(HexDump, TreeLinesMatchThePaneLines) {
@@ -110,12 +112,11 @@ TEST(HexDump, FileBlockMatchesTheLogWriter) {
   block.clear();
   const auto six = Bytes({0x41, 0x42, 0x0D, 0x0A, 0x00, 0x7F});
   ASSERT_TRUE(AppendHexDumpBlock(block, "Data", six.data(), 6));
-  EXPECT_EQ(block,
-            "Data [size = 6]\r\n" + std::string(65, '=') + "\r\n" +
-                "00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F |0123456789ABCDEF\r\n" +
-                std::string(48, '-') + "+" + std::string(16, '-') + "\r\n" +
-                "41 42 0D 0A 00 7F                               |AB.. \x7F          \r\n" +
-                std::string(65, '=') + "\r\n\r\n");
+  EXPECT_EQ(block, "Data [size = 6]\r\n" + std::string(65, '=') + "\r\n" +
+                       "00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F |0123456789ABCDEF\r\n" +
+                       std::string(48, '-') + "+" + std::string(16, '-') + "\r\n" +
+                       "41 42 0D 0A 00 7F                               |AB.. \x7F          \r\n" +
+                       std::string(65, '=') + "\r\n\r\n");
 }
 
 }  // namespace

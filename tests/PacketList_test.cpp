@@ -13,8 +13,8 @@ namespace {
 // An IPv4 header (IHL 5, 192.168.0.1 -> 10.0.0.2) followed by `rest`. The
 // total length field is the datagram's size unless given.
 std::vector<uint8_t> Datagram(uint8_t protocol, std::vector<uint8_t> rest, int total_length = -1) {
-  std::vector<uint8_t> p = {0x45, 0x00, 0x00, 0x00,  // version 4, IHL 5, TOS, total length
-                            0x12, 0x34, 0x40, 0x00,  // identification, don't fragment
+  std::vector<uint8_t> p = {0x45, 0x00,     0x00, 0x00,  // version 4, IHL 5, TOS, total length
+                            0x12, 0x34,     0x40, 0x00,  // identification, don't fragment
                             64,   protocol, 0xAB, 0xCD, 192, 168, 0, 1, 10, 0, 0, 2};
   for (uint8_t b : rest) p.push_back(b);
   const int total = total_length < 0 ? static_cast<int>(p.size()) : total_length;
@@ -25,8 +25,8 @@ std::vector<uint8_t> Datagram(uint8_t protocol, std::vector<uint8_t> rest, int t
 
 // A 20-byte TCP header 1025 -> 80, sequence 1, acknowledgement 2, data offset 5.
 std::vector<uint8_t> Tcp(uint8_t flags, size_t payload = 0) {
-  std::vector<uint8_t> t = {0x04, 0x01, 0x00, 0x50, 0, 0, 0, 1, 0, 0, 0, 2,
-                            0x50, flags, 0x10, 0x00, 0, 0, 0, 0};
+  std::vector<uint8_t> t = {0x04, 0x01, 0x00, 0x50,  0,    0,    0, 1, 0, 0,
+                            0,    2,    0x50, flags, 0x10, 0x00, 0, 0, 0, 0};
   for (size_t i = 0; i < payload; ++i) t.push_back(0x61);
   return t;
 }
@@ -57,24 +57,29 @@ TEST(PacketList, RowTextsOfEveryProtocolBranch) {
   const std::vector<RowCase> cases = {
       {Datagram(6, Tcp(0x11, 4)),
        "0\tTCP  FIN ACK\t192.168.0.1\t1025\t⇒\t10.0.0.2\t80\t44\t4\t1\t2\t%T\t0 sec"},
-      {Datagram(6, Tcp(0x00)), "1\tTCP \t192.168.0.1\t1025\t⇒\t10.0.0.2\t80\t40\t0\t1\t2\t%T\t0.000 sec"},
+      {Datagram(6, Tcp(0x00)),
+       "1\tTCP \t192.168.0.1\t1025\t⇒\t10.0.0.2\t80\t40\t0\t1\t2\t%T\t0.000 sec"},
       {Datagram(6, Tcp(0x3F)),
-       "2\tTCP  FIN SYN RST PSH ACK URG\t192.168.0.1\t1025\t⇒\t10.0.0.2\t80\t40\t0\t1\t2\t%T\t0.000 sec"},
+       "2\tTCP  FIN SYN RST PSH ACK "
+       "URG\t192.168.0.1\t1025\t⇒\t10.0.0.2\t80\t40\t0\t1\t2\t%T\t0.000 sec"},
       // Headers longer than the total length: the size prints as unsigned -4.
       {Datagram(6, Tcp(0x02), 36),
        "3\tTCP  SYN\t192.168.0.1\t1025\t⇒\t10.0.0.2\t80\t36\t4294967292\t1\t2\t%T\t0.000 sec"},
       {Datagram(17, Udp(12)),
        "4\tUDP\t192.168.0.1\t53\t⇒\t10.0.0.2\t1024\t40\t12\t-----\t-----\t%T\t0.000 sec"},
       {Datagram(1, {8, 0, 0xF7, 0xFF, 0, 1, 0, 1}),
-       "5\tICMP(Echo Request)\t192.168.0.1\t-----\t⇒\t10.0.0.2\t-----\t28\t4\t-----\t-----\t%T\t0.000 sec"},
+       "5\tICMP(Echo "
+       "Request)\t192.168.0.1\t-----\t⇒\t10.0.0.2\t-----\t28\t4\t-----\t-----\t%T\t0.000 sec"},
       {Datagram(1, {4, 0, 0, 0}),
        "6\tICMP(???]\t192.168.0.1\t-----\t⇒\t10.0.0.2\t-----\t24\t0\t-----\t-----\t%T\t0.000 sec"},
-      {Datagram(1, {0, 0, 0}), "7\t???ICMP???\t192.168.0.1\t\t⇒\t10.0.0.2\t\t23\t\t\t\t%T\t0.000 sec"},
+      {Datagram(1, {0, 0, 0}),
+       "7\t???ICMP???\t192.168.0.1\t\t⇒\t10.0.0.2\t\t23\t\t\t\t%T\t0.000 sec"},
       {Datagram(6, std::vector<uint8_t>(10)),
        "8\t???TCP???\t192.168.0.1\t\t⇒\t10.0.0.2\t\t30\t\t\t\t%T\t0.000 sec"},
       {Datagram(17, std::vector<uint8_t>(7)),
        "9\t???UDP???\t192.168.0.1\t\t⇒\t10.0.0.2\t\t27\t\t\t\t%T\t0.000 sec"},
-      {Datagram(2, {0x11, 0, 0, 0}), "10\t???\t192.168.0.1\t\t⇒\t10.0.0.2\t\t24\t\t\t\t%T\t0.000 sec"},
+      {Datagram(2, {0x11, 0, 0, 0}),
+       "10\t???\t192.168.0.1\t\t⇒\t10.0.0.2\t\t24\t\t\t\t%T\t0.000 sec"},
       {std::vector<uint8_t>(10, 0x45), "11\t???IP???"},
   };
   PacketStore store;

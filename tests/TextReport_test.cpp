@@ -14,8 +14,8 @@ namespace {
 
 // An IPv4 header (IHL 5, 192.168.0.1 -> 10.0.0.2) followed by `rest`.
 std::vector<uint8_t> Datagram(uint8_t protocol, std::vector<uint8_t> rest, int total_length = -1) {
-  std::vector<uint8_t> p = {0x45, 0x00, 0x00, 0x00, 0x12, 0x34, 0x40, 0x00, 64,  protocol,
-                            0xAB, 0xCD, 192,  168,  0,    1,    10,   0,    0,   2};
+  std::vector<uint8_t> p = {0x45, 0x00, 0x00, 0x00, 0x12, 0x34, 0x40, 0x00, 64, protocol,
+                            0xAB, 0xCD, 192,  168,  0,    1,    10,   0,    0,  2};
   for (uint8_t b : rest) p.push_back(b);
   const int total = total_length < 0 ? static_cast<int>(p.size()) : total_length;
   p[2] = static_cast<uint8_t>(total >> 8);
@@ -25,8 +25,8 @@ std::vector<uint8_t> Datagram(uint8_t protocol, std::vector<uint8_t> rest, int t
 
 // TCP 1025 -> 80, sequence 3000000000, acknowledgement 7, data offset 5.
 std::vector<uint8_t> Tcp(uint8_t flags, std::vector<uint8_t> payload = {}) {
-  std::vector<uint8_t> t = {0x04, 0x01, 0x00, 0x50, 0xB2, 0xD0, 0x5E, 0x00, 0, 0, 0, 7,
-                            0x50, flags, 0xFF, 0xFF, 0, 0, 0, 0};
+  std::vector<uint8_t> t = {0x04, 0x01, 0x00, 0x50,  0xB2, 0xD0, 0x5E, 0x00, 0, 0,
+                            0,    7,    0x50, flags, 0xFF, 0xFF, 0,    0,    0, 0};
   for (uint8_t b : payload) t.push_back(b);
   return t;
 }
@@ -37,8 +37,8 @@ const std::string kHeaderRest =
 // Splits off the "[YYYY/MM/DD hh:mm:ss]" stamp the report starts with.
 std::string WithoutStamp(const std::string& text) {
   EXPECT_GE(text.size(), 21u);
-  EXPECT_TRUE(std::regex_match(text.substr(0, 21),
-                               std::regex(R"(\[\d{4}/\d\d/\d\d \d\d:\d\d:\d\d\])")));
+  EXPECT_TRUE(
+      std::regex_match(text.substr(0, 21), std::regex(R"(\[\d{4}/\d\d/\d\d \d\d:\d\d:\d\d\])")));
   return text.substr(21);
 }
 
@@ -69,12 +69,14 @@ TEST(TextReport, EveryKindOfPacket) {
        "TCP  PSH ACK    [1025] -> [80]\r\n"
        "    Sequence number: 3000000000    Acknowledgement: 7\r\n"
        "    TCP Data Length: 4\r\n"},
-      {Datagram(6, Tcp(0x00)), "TCP     [1025] -> [80]\r\n"
-                               "    Sequence number: 3000000000    Acknowledgement: 7\r\n"
-                               "    TCP Data Length: 0\r\n"},
-      {Datagram(6, Tcp(0x01), 36), "TCP  FIN    [1025] -> [80]\r\n"
-                                   "    Sequence number: 3000000000    Acknowledgement: 7\r\n"
-                                   "    TCP Data Length: 4294967292\r\n"},
+      {Datagram(6, Tcp(0x00)),
+       "TCP     [1025] -> [80]\r\n"
+       "    Sequence number: 3000000000    Acknowledgement: 7\r\n"
+       "    TCP Data Length: 0\r\n"},
+      {Datagram(6, Tcp(0x01), 36),
+       "TCP  FIN    [1025] -> [80]\r\n"
+       "    Sequence number: 3000000000    Acknowledgement: 7\r\n"
+       "    TCP Data Length: 4294967292\r\n"},
       // The UDP length field (20) counts, not the total length (60).
       {Datagram(17, {0x00, 0x35, 0x04, 0x00, 0x00, 20, 0, 0}, 60),
        "UDP    [53] -> [1024]\r\n    UDP Data Length: 12\r\n"},

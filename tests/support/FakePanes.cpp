@@ -3,7 +3,9 @@
 
 #include <algorithm>
 
-int FakeListPane::RowCount() { return static_cast<int>(rows.size()); }
+int FakeListPane::RowCount() {
+  return static_cast<int>(rows.size());
+}
 
 int FakeListPane::InsertRow(int row, const char* text) {
   ++insert_calls;
@@ -43,13 +45,15 @@ void FakeListPane::DeleteRow(int row) {
   rows.erase(rows.begin() + row);
 }
 
-void FakeListPane::DeleteAllRows() { rows.clear(); }
+void FakeListPane::DeleteAllRows() {
+  rows.clear();
+}
 
 std::string FakeListPane::Cell(int row, int column) const {
   if (row < 0 || static_cast<size_t>(row) >= rows.size() || column < 0) return {};
   const auto& cells = rows[static_cast<size_t>(row)].cells;
   return static_cast<size_t>(column) < cells.size() ? cells[static_cast<size_t>(column)]
-                                                     : std::string();
+                                                    : std::string();
 }
 
 std::string FakeListPane::RowText(int row) const {
@@ -98,11 +102,17 @@ void FakeTreePane::ExpandItem(Item item) {
   for (Item at = item; at != 0; at = nodes_[at].parent) nodes_[at].expanded = true;
 }
 
-bool FakeTreePane::Exists(Item item) const { return nodes_.count(item) != 0; }
+bool FakeTreePane::Exists(Item item) const {
+  return nodes_.count(item) != 0;
+}
 
-const FakeTreePane::Node& FakeTreePane::NodeOf(Item item) const { return nodes_.at(item); }
+const FakeTreePane::Node& FakeTreePane::NodeOf(Item item) const {
+  return nodes_.at(item);
+}
 
-std::vector<TreePane::Item> FakeTreePane::Roots() const { return roots_; }
+std::vector<TreePane::Item> FakeTreePane::Roots() const {
+  return roots_;
+}
 
 std::vector<TreePane::Item> FakeTreePane::Children(Item item) const {
   if (item == 0) return roots_;
@@ -113,7 +123,9 @@ std::string FakeTreePane::Text(Item item) const {
   return Exists(item) ? nodes_.at(item).text : std::string();
 }
 
-bool FakeTreePane::Expanded(Item item) const { return Exists(item) && nodes_.at(item).expanded; }
+bool FakeTreePane::Expanded(Item item) const {
+  return Exists(item) && nodes_.at(item).expanded;
+}
 
 bool FakeTreePane::Visible(Item item) const {
   if (!Exists(item)) return false;
@@ -209,4 +221,6 @@ int FakeMessageBoxes::ShowMessageBox(const char* text, const char* title, unsign
   return answer;
 }
 
-void FakeCaptureRequests::SendCaptureRequest(CaptureRequest request) { sent.push_back(request); }
+void FakeCaptureRequests::SendCaptureRequest(CaptureRequest request) {
+  sent.push_back(request);
+}

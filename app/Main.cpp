@@ -5,4 +5,6 @@
 
 #include "app/StartupWin32.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) { return AppMain(instance); }
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  return AppMain(instance);
+}

@@ -68,9 +68,9 @@ void CreateToolbar(HWND main) {
                              Button(2, IDT_DELETE_ALL), Button(3, IDT_SAVE_BINARY),
                              Button(4, IDT_SAVE_TEXT)};
   // The entry size is the platform's TBBUTTON: 20 bytes on 32-bit Windows, 32 on 64-bit.
-  Toolbar = CreateToolbarEx(main, WS_CHILD | WS_VISIBLE | TBSTYLE_TOOLTIPS, IDC_TOOLBAR, 5,
-                            AppInstance, IDB_TOOLBAR, own_pictures, 5, 0, 0, 0, 0,
-                            sizeof(TBBUTTON));
+  Toolbar =
+      CreateToolbarEx(main, WS_CHILD | WS_VISIBLE | TBSTYLE_TOOLTIPS, IDC_TOOLBAR, 5, AppInstance,
+                      IDB_TOOLBAR, own_pictures, 5, 0, 0, 0, 0, sizeof(TBBUTTON));
   TBADDBITMAP standard{HINST_COMMCTRL, IDB_STD_SMALL_COLOR};
   const int base =
       static_cast<int>(SendMessageA(Toolbar, TB_ADDBITMAP, 0, reinterpret_cast<LPARAM>(&standard)));
@@ -82,8 +82,8 @@ void CreateToolbar(HWND main) {
 }
 
 void CreateStatusBar(HWND main) {
-  StatusBar =
-      CreateStatusWindowA(WS_CHILD | WS_VISIBLE | WS_DLGFRAME | CCS_BOTTOM, "", main, IDC_STATUS_BAR);
+  StatusBar = CreateStatusWindowA(WS_CHILD | WS_VISIBLE | WS_DLGFRAME | CCS_BOTTOM, "", main,
+                                  IDC_STATUS_BAR);
   SendMessageA(StatusBar, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(kStatusPartEdges));
 }
 
@@ -127,7 +127,8 @@ void LayoutMainWindow(HWND window, WPARAM wparam, LPARAM lparam) {
   SendMessageA(StatusBar, WM_SIZE, wparam, lparam);
   const int status_height = WindowHeight(StatusBar);
   const RECT part = ProgressPartRect();
-  MoveWindow(ProgressBar, part.left, part.top, part.right - part.left, part.bottom - part.top, TRUE);
+  MoveWindow(ProgressBar, part.left, part.top, part.right - part.left, part.bottom - part.top,
+             TRUE);
 
   RECT display{};
   GetClientRect(window, &display);

@@ -89,7 +89,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
       OnCommand(window, LOWORD(wparam));
       return 0;
     case WM_CLOSE:
-      if (MessageBoxA(window, "終了しますか？", "終了確認", MB_OKCANCEL | MB_ICONQUESTION) == IDOK) {
+      if (MessageBoxA(window, "終了しますか？", "終了確認", MB_OKCANCEL | MB_ICONQUESTION) ==
+          IDOK) {
         DestroyWindow(window);
       }
       return 0;

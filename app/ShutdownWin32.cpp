@@ -46,13 +46,15 @@ void StopIdleThread() {
 
 }  // namespace
 
-void ArmShutdownSequence() { shutdown_armed = true; }
+void ArmShutdownSequence() {
+  shutdown_armed = true;
+}
 
 void ShutdownSequence(HWND main) {
   if (!shutdown_armed) return;
   shutdown_armed = false;
-  HWND dialog = CreateDialogParamA(AppInstance, MAKEINTRESOURCEA(IDD_SHUTDOWN), main,
-                                   ShutdownDialogProc, 0);
+  HWND dialog =
+      CreateDialogParamA(AppInstance, MAKEINTRESOURCEA(IDD_SHUTDOWN), main, ShutdownDialogProc, 0);
   ShowWindow(dialog, SW_SHOW);
   UpdateWindow(dialog);
   SetDlgItemTextA(dialog, IDC_SHUTDOWN_STAGE, kShutdownStageCaptureThread);

@@ -52,9 +52,9 @@ void CreateMainWindow() {
   window_class.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
   window_class.lpszMenuName = MAKEINTRESOURCEA(IDR_MAIN_MENU);
   window_class.lpszClassName = AppTitle;
-  window_class.hIconSm = static_cast<HICON>(
-      LoadImageA(AppInstance, MAKEINTRESOURCEA(IDI_APP_ICON), IMAGE_ICON,
-                 GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+  window_class.hIconSm = static_cast<HICON>(LoadImageA(AppInstance, MAKEINTRESOURCEA(IDI_APP_ICON),
+                                                       IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                                       GetSystemMetrics(SM_CYSMICON), 0));
   // A failure here shows as a failed CreateWindowExA, unless the class is
   // already registered from an earlier window of this process.
   RegisterClassExA(&window_class);

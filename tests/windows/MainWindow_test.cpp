@@ -48,7 +48,9 @@ RECT RectIn(HWND window, HWND reference) {
   return rect;
 }
 
-int8_t CaptureRequestByte() { return capture_control.capture_request.load(); }
+int8_t CaptureRequestByte() {
+  return capture_control.capture_request.load();
+}
 
 TEST(MainWindow, TitleIsClassAndCaptionAndChildrenCarryTheirIds) {
   TempDir dir;
@@ -131,8 +133,8 @@ TEST(MainWindow, ToolbarHasItsButtonsSeparatorsAndTooltips) {
     int id;
     int image;
   };
-  const Expected expected[] = {{3010, 0}, {3011, 1}, {3012, 2}, {0, 0},      {3015, 3},
-                               {3016, 4}, {0, 0},    {3020, 12}, {0, 0},     {3017, 15}};
+  const Expected expected[] = {{3010, 0}, {3011, 1}, {3012, 2},  {0, 0}, {3015, 3},
+                               {3016, 4}, {0, 0},    {3020, 12}, {0, 0}, {3017, 15}};
   ASSERT_EQ(SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0), 10);
   for (int i = 0; i < 10; ++i) {
     TBBUTTON button{};
@@ -237,7 +239,8 @@ TEST(MainWindow, CommandsRequestCaptureActionsAndStatusFollows) {
   HWND toolbar = GetDlgItem(main, IDC_TOOLBAR);
   RECT button{};
   ASSERT_TRUE(SendMessageA(toolbar, TB_GETRECT, 3010, reinterpret_cast<LPARAM>(&button)));
-  const LPARAM centre = MAKELPARAM((button.left + button.right) / 2, (button.top + button.bottom) / 2);
+  const LPARAM centre =
+      MAKELPARAM((button.left + button.right) / 2, (button.top + button.bottom) / 2);
   SendMessageA(toolbar, WM_LBUTTONDOWN, MK_LBUTTON, centre);
   SendMessageA(toolbar, WM_LBUTTONUP, 0, centre);
   PumpMessages();
@@ -343,7 +346,9 @@ TEST(MainWindow, LayoutKeepsProgressBarOnPartTwoAndPageBetweenBars) {
   }
 }
 
-HANDLE FailToCreate(LPTHREAD_START_ROUTINE, void*, DWORD*) { return nullptr; }
+HANDLE FailToCreate(LPTHREAD_START_ROUTINE, void*, DWORD*) {
+  return nullptr;
+}
 
 TEST(MainWindow, FailedInitialisationReportsAndShutsDownOnce) {
   TempDir dir;

@@ -33,8 +33,8 @@ class Program {
     command.append(1, '"').append(ProgramPath()).append(1, '"').append(arguments);
     STARTUPINFOA startup{};
     startup.cb = sizeof(startup);
-    started_ = CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                              nullptr, &startup, &process_);
+    started_ = CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                              &startup, &process_);
   }
   ~Program() {
     if (!started_) return;
@@ -105,8 +105,8 @@ TEST(StartupProcess, SecondStartBringsTheFirstForwardAndEndsQuietly) {
 
   // Put a window of the test in front, so that the second start has to bring
   // the first one forward.
-  HWND other = CreateWindowExA(0, "STATIC", "in front", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
-                               200, 100, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  HWND other = CreateWindowExA(0, "STATIC", "in front", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200,
+                               100, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
   ASSERT_NE(other, nullptr);
   SetForegroundWindow(other);
   PumpMessages();
@@ -140,8 +140,8 @@ TEST(StartupProcess, SecondStartWithoutAWindowSaysItIsRunning) {
   // the second finds the mutex but no window.
   Program first(" x");
   ASSERT_TRUE(first.started());
-  ASSERT_TRUE(WaitUntil([&] { return FindDialog("起動エラー", first.id()) != nullptr; },
-                        kStartTimeoutMs));
+  ASSERT_TRUE(
+      WaitUntil([&] { return FindDialog("起動エラー", first.id()) != nullptr; }, kStartTimeoutMs));
 
   Program second("");
   ASSERT_TRUE(second.started());

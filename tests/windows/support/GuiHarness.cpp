@@ -127,18 +127,18 @@ HWND FindDialog(const char* title, DWORD process_id) {
 
 std::future<AnsweredBox> AnswerBox(const char* title, int button, DWORD timeout_ms,
                                    DWORD process_id) {
-  return std::async(std::launch::async, [title = std::string(title), button, timeout_ms,
-                                         process_id] {
-    HWND box = nullptr;
-    if (!WaitUntil([&] { return (box = FindDialog(title.c_str(), process_id)) != nullptr; },
-                   timeout_ms)) {
-      return AnsweredBox{};
-    }
-    // Let the box finish its initialisation before reading it.
-    Sleep(100);
-    AnsweredBox seen = ReadBox(box);
-    PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
-    return seen;
-  });
+  return std::async(
+      std::launch::async, [title = std::string(title), button, timeout_ms, process_id] {
+        HWND box = nullptr;
+        if (!WaitUntil([&] { return (box = FindDialog(title.c_str(), process_id)) != nullptr; },
+                       timeout_ms)) {
+          return AnsweredBox{};
+        }
+        // Let the box finish its initialisation before reading it.
+        Sleep(100);
+        AnsweredBox seen = ReadBox(box);
+        PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
+        return seen;
+      });
 }

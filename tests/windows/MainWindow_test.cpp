@@ -82,6 +82,13 @@ TEST(MainWindow, TitleIsClassAndCaptionAndChildrenCarryTheirIds) {
   EXPECT_EQ(WindowClass(CapturePage), "#32770");
   EXPECT_EQ(CurrentPage, CapturePage);
   EXPECT_TRUE(IsWindowVisible(CapturePage));
+  // Selecting the tab shows its page and hands it the dialog keys again.
+  ShowWindow(CapturePage, SW_HIDE);
+  CurrentPage = nullptr;
+  NMHDR selection{tab, IDC_TAB, static_cast<UINT>(TCN_SELCHANGE)};
+  EXPECT_EQ(SendMessageA(main, WM_NOTIFY, IDC_TAB, reinterpret_cast<LPARAM>(&selection)), 0);
+  EXPECT_EQ(CurrentPage, CapturePage);
+  EXPECT_TRUE(IsWindowVisible(CapturePage));
 
   EXPECT_EQ(WindowClass(GetDlgItem(main, IDC_TOOLBAR)), "ToolbarWindow32");
   HWND status = GetDlgItem(main, IDC_STATUS_BAR);

@@ -1,15 +1,19 @@
-// Local time on Windows: GetLocalTime fills the very layout SystemTime mirrors.
+// Local time on Windows: GetLocalTime fills the SYSTEMTIME that SystemTime mirrors.
 #include <windows.h>
-
-#include <cstring>
 
 #include "packet/SystemTime.h"
 
 SystemTime CurrentLocalTime() {
   SYSTEMTIME local;
   GetLocalTime(&local);
-  static_assert(sizeof(SYSTEMTIME) == sizeof(SystemTime));
   SystemTime t;
-  std::memcpy(&t, &local, sizeof t);
+  t.year = local.wYear;
+  t.month = local.wMonth;
+  t.day_of_week = local.wDayOfWeek;
+  t.day = local.wDay;
+  t.hour = local.wHour;
+  t.minute = local.wMinute;
+  t.second = local.wSecond;
+  t.milliseconds = local.wMilliseconds;
   return t;
 }

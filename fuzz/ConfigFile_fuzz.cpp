@@ -1,17 +1,15 @@
 // Fuzzes the settings reader with arbitrary config.ini contents. Per input:
 //   - the one-shot readers and the dialog's Load on the file;
 //   - every key the filter reads, looked up both in the parsed snapshot and by
-//     scanning the text line by line: the two must agree;
+//     scanning the text line by line: the two must agree (and the one-shot
+//     file reader must agree with the snapshot);
 //   - the filter's cached view against the key-by-key decision for a set of
 //     packets, in memory, and PacketFilter::Accept on the file itself.
-// The process works in a directory of its own (its config.ini is rewritten
-// for every input), so corpus paths given to it must be absolute.
-#include <unistd.h>
-
+// Each input becomes ./config.ini in the working directory: ctest runs the
+// target in a work folder of its own; run by hand, start it in an empty one.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,43 +24,26 @@
 
 namespace {
 
-namespace fs = std::filesystem;
-
-void EnterWorkDirectory() {
-  static const bool entered = [] {
-    const fs::path dir =
-        fs::temp_directory_path() / ("kestrel-fuzz-config-" + std::to_string(::getpid()));
-    fs::create_directories(dir);
-    fs::current_path(dir);
-    return true;
-  }();
-  (void)entered;
-}
-
-// Reads keys from the snapshot and checks each against the line scan.
-class CheckedKeys : public PacketFilterReference::KeyReader {
+class SnapshotKeys : public PacketFilterReference::KeyReader {
  public:
-  CheckedKeys(const ProfileSnapshot& snapshot, std::string_view text)
-      : snapshot_(snapshot), text_(text) {}
-
+  explicit SnapshotKeys(const ProfileSnapshot& snapshot) : snapshot_(snapshot) {}
   int ReadInt(const char* section, const char* key, int default_value) const override {
-    Check(section, key);
     return snapshot_.ReadInt(section, key, default_value);
   }
   std::string ReadString(const char* section, const char* key, const char* default_value,
                          size_t capacity) const override {
-    Check(section, key);
     return snapshot_.ReadString(section, key, default_value, capacity);
   }
 
  private:
-  void Check(const char* section, const char* key) const {
-    if (snapshot_.Find(section, key) != FindProfileValue(text_, section, key)) std::abort();
-  }
-
   const ProfileSnapshot& snapshot_;
-  std::string_view text_;
 };
+
+// The parsed snapshot must find what the line-by-line scan finds.
+void CheckKey(const ProfileSnapshot& snapshot, std::string_view text, const char* section,
+              const std::string& key) {
+  if (snapshot.Find(section, key) != FindProfileValue(text, section, key)) std::abort();
+}
 
 std::vector<uint8_t> Packet(uint8_t protocol, const uint8_t from[4], const uint8_t to[4],
                             uint16_t destination_port, bool whole_transport) {
@@ -97,15 +78,18 @@ std::vector<uint8_t> Packet(uint8_t protocol, const uint8_t from[4], const uint8
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  EnterWorkDirectory();
   const std::string text(reinterpret_cast<const char*>(data), size);
   FILE* file = std::fopen(kConfigPath, "wb");
   if (file == nullptr) return 0;
   std::fwrite(text.data(), 1, text.size(), file);
   std::fclose(file);
 
-  ConfigFile::ReadString("IP_config", "0_LIST_SRC_IP", "", 16);
-  const int rules = ConfigFile::ReadInt("IP_config", "LIST_NUM", 0);
+  ProfileSnapshot snapshot;
+  snapshot.Assign(text);
+  const FilterView view = ReadFilterView(snapshot);
+  const int rules = snapshot.ReadInt("IP_config", "LIST_NUM", 0);
+  if (ConfigFile::ReadInt("IP_config", "LIST_NUM", 0) != rules) std::abort();
+
   const uint8_t a[4] = {192, 168, 0, 1};
   const uint8_t b[4] = {10, 0, 0, 2};
   const uint8_t any[4] = {0, 0, 0, 0};
@@ -115,17 +99,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       Packet(47, a, b, 0, true),
   };
   const int32_t tcp_size = static_cast<int32_t>(packets[0].size());
-  const int from_file = PacketFilter::Accept(packets[0].data(), tcp_size);
+  if (PacketFilter::Accept(packets[0].data(), tcp_size) !=
+      DecidePacket(view, packets[0].data(), tcp_size)) {
+    std::abort();
+  }
 
-  ProfileSnapshot snapshot;
-  snapshot.Assign(text);
-  const FilterView view = ReadFilterView(snapshot);
-  if (from_file != DecidePacket(view, packets[0].data(), tcp_size)) std::abort();
   // Load and the key-by-key decision walk every rule number below LIST_NUM.
   if (rules > 16) return 0;
   const FilterSettings settings = ConfigFile::Load();
   if (settings.rules.size() != static_cast<size_t>(rules < 0 ? 0 : rules)) std::abort();
-  const CheckedKeys keys(snapshot, text);
+  for (const char* key : {"LIST_NUM", "0_LIST_SRC_IP"}) CheckKey(snapshot, text, "IP_config", key);
+  for (const char* key : {"TCP", "UDP", "ICMP", "OTHER"}) {
+    CheckKey(snapshot, text, "Protocol_config", key);
+  }
+  for (int i = 0; i < rules; ++i) {
+    for (const char* name : {"SRC_IP", "SRC_PORT", "VEC", "DEST_IP", "DEST_PORT"}) {
+      CheckKey(snapshot, text, "IP_config", std::to_string(i) + "_LIST_" + name);
+    }
+  }
+  const SnapshotKeys keys(snapshot);
   for (const std::vector<uint8_t>& p : packets) {
     const int32_t n = static_cast<int32_t>(p.size());
     if (DecidePacket(view, p.data(), n) != PacketFilterReference::Accept(p.data(), n, keys)) {

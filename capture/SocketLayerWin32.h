@@ -59,7 +59,8 @@ struct CaptureSockets {
 // per-protocol sockets (ICMP, TCP, UDP). count 0 on failure, with nothing left
 // open and the library start undone.
 CaptureSockets OpenCaptureSockets(int32_t receive_buffer_bytes = kCaptureReceiveBufferBytes);
-// 1 when at least one of the sockets became readable within `seconds`.
+// 1 when at least one of the sockets has a datagram queued or became readable
+// within `seconds`; 0 on a time-out or error.
 int WaitReadable(CaptureSockets& sockets, int seconds);
 // Receives one datagram from a socket that the last wait found readable,
 // taking them in turn.

@@ -70,9 +70,14 @@ void CaptureThread::RunIteration() {
 }
 
 void CaptureThread::DrainWhileIdle() {
-  // Keeps the socket's queue short while nothing is captured.
+  // Empties the socket's queue while nothing is captured. The queue holds
+  // megabytes: left full, a later start would store stale datagrams from before
+  // it, each stamped with the time it was finally received.
   if (context_.source.WaitReadable(kWaitSeconds) == 1) {
-    context_.source.Receive(buffer_.get(), kBufferSize);
+    do {
+      context_.source.Receive(buffer_.get(), kBufferSize);
+    } while (Running() && context_.control.capture_request.load() == Byte(CaptureRequest::Idle) &&
+             context_.source.WaitReadable(0) == 1);
   }
   Pause(kIdlePauseMs, CaptureRequest::Idle);
 }

@@ -50,7 +50,7 @@ class CaptureThread {
   // Reads capture_request once and acts on it: one iteration of the loop.
   void RunIteration();
 
-  void DrainWhileIdle();  // Idle: one drained datagram at most, then the idle pause
+  void DrainWhileIdle();  // Idle: empties the source's queue, then the idle pause
   void RunCapturePass();  // Capture
   void ClearAll();        // Clear
   void SaveToFile(CaptureRequest request);  // SaveBinary or SaveText

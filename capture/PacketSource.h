@@ -15,8 +15,8 @@ class PacketSource {
   // 0 leaves nothing to close or clean up.
   virtual int Open() = 0;
 
-  // Waits up to `seconds` whole seconds for a datagram. 1 when one can be
-  // received now; 0 on a time-out and on an error alike.
+  // Waits up to `seconds` whole seconds (0: just looks) for a datagram. 1 when
+  // one can be received now; 0 on a time-out and on an error alike.
   virtual int WaitReadable(int seconds) = 0;
 
   // Zeroes the first `capacity` bytes of `buffer`, then receives one datagram

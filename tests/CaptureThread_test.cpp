@@ -117,11 +117,28 @@ TEST_F(CaptureThreadTest, StopTakesEffectAfterTheDatagramBeingReceived) {
   EXPECT_EQ(view.list.rows.size(), 3u) << "the list gets every stored packet";
   EXPECT_EQ(source.Remaining(), 7u);
 
-  // Stopped, the thread drains one datagram per iteration and stores nothing.
+  // Stopped, the thread empties the queue and stores nothing, so a later start
+  // does not store datagrams that arrived before it.
   thread.RunIteration();
-  EXPECT_EQ(source.Remaining(), 6u);
+  EXPECT_EQ(source.Remaining(), 0u);
   EXPECT_EQ(store.Count(), 3u);
   EXPECT_EQ(store.PacketCounter(), 3u);
+  view.requests.SendCaptureRequest(CaptureRequest::Capture);
+  source.PushDatagram(Datagram(60));
+  source.PushQuiet();
+  thread.RunIteration();
+  EXPECT_EQ(store.Count(), 4u);
+
+  // A request that arrives while draining ends the drain.
+  view.requests.SendCaptureRequest(CaptureRequest::Idle);
+  for (int i = 0; i < 5; ++i) {
+    source.PushDatagram(Datagram(60), [&, i] {
+      if (i == 1) view.requests.SendCaptureRequest(CaptureRequest::Capture);
+    });
+  }
+  thread.RunIteration();
+  EXPECT_EQ(source.Remaining(), 3u);
+  EXPECT_EQ(store.Count(), 4u);
 }
 
 TEST_F(CaptureThreadTest, SizeOverStopsWithLogLineAndMessage) {

@@ -102,7 +102,7 @@ class ScriptedSource : public PacketSource {
         return 0;
       }
     }
-    if (quiet_wait.count() > 0) std::this_thread::sleep_for(quiet_wait);
+    if (seconds > 0 && quiet_wait.count() > 0) std::this_thread::sleep_for(quiet_wait);
     return 0;
   }
   int32_t Receive(uint8_t* buffer, int32_t capacity) override {

@@ -34,7 +34,12 @@ class NullList : public ListPane {
   int rows_ = 0;
 };
 
-class NullView : public CaptureView, TreePane, HexPane, StatusText, ProgressBar, MessageBoxes,
+class NullView : public CaptureView,
+                 TreePane,
+                 HexPane,
+                 StatusText,
+                 ProgressBar,
+                 MessageBoxes,
                  CaptureRequestSink {
  public:
   ListPane& List() override { return list; }

@@ -15,15 +15,14 @@ namespace {
 constexpr unsigned kSaveDialogFlags = kOfnHideReadOnly | kOfnNoChangeDir | kOfnPathMustExist;
 constexpr unsigned kOpenDialogFlags = kOfnHideReadOnly | kOfnNoChangeDir | kOfnFileMustExist;
 
-constexpr FileDialogRequest kSaveBinaryDialog{
-    "Datafile(*.bin)\0*.bin\0すべて(*.*)\0*.*\0", "バイナリデータファイル保存", "bin",
-    kSaveDialogFlags};
-constexpr FileDialogRequest kSaveTextDialog{
-    "Datafile(*.txt)\0*.txt\0すべて(*.*)\0*.*\0", "テキストデータファイル保存", "txt",
-    kSaveDialogFlags};
-constexpr FileDialogRequest kOpenBinaryDialog{
-    "Datafile(*.bin)\0*.bin\0すべて(*.*)\0*.*\0", "バイナリデータファイル読み込み", "bin",
-    kOpenDialogFlags};
+constexpr FileDialogRequest kSaveBinaryDialog{"Datafile(*.bin)\0*.bin\0すべて(*.*)\0*.*\0",
+                                              "バイナリデータファイル保存", "bin",
+                                              kSaveDialogFlags};
+constexpr FileDialogRequest kSaveTextDialog{"Datafile(*.txt)\0*.txt\0すべて(*.*)\0*.*\0",
+                                            "テキストデータファイル保存", "txt", kSaveDialogFlags};
+constexpr FileDialogRequest kOpenBinaryDialog{"Datafile(*.bin)\0*.bin\0すべて(*.*)\0*.*\0",
+                                              "バイナリデータファイル読み込み", "bin",
+                                              kOpenDialogFlags};
 
 }  // namespace
 
@@ -77,6 +76,6 @@ void CaptureThread::EmptyStoreAndPanes() {
 
 void CaptureThread::FinishRequest(CaptureRequest taken) {
   int8_t expected = static_cast<int8_t>(taken);
-  context_.control.capture_request.compare_exchange_strong(expected,
-                                                           static_cast<int8_t>(CaptureRequest::Idle));
+  context_.control.capture_request.compare_exchange_strong(
+      expected, static_cast<int8_t>(CaptureRequest::Idle));
 }

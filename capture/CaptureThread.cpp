@@ -22,7 +22,9 @@ namespace {
 constexpr int kWaitSeconds = 1;
 constexpr int32_t kBufferSize = static_cast<int32_t>(kMaxDatagramSize);
 
-constexpr int8_t Byte(CaptureRequest request) { return static_cast<int8_t>(request); }
+constexpr int8_t Byte(CaptureRequest request) {
+  return static_cast<int8_t>(request);
+}
 
 }  // namespace
 
@@ -65,7 +67,8 @@ void CaptureThread::RunIteration() {
   } catch (const std::bad_alloc&) {
     // A view ran out of memory (a path, a text): the iteration is abandoned,
     // and a one-shot command is not repeated.
-    if (request != Byte(CaptureRequest::Capture)) FinishRequest(static_cast<CaptureRequest>(request));
+    if (request != Byte(CaptureRequest::Capture))
+      FinishRequest(static_cast<CaptureRequest>(request));
   }
 }
 
@@ -120,8 +123,7 @@ void CaptureThread::StorePacket(int32_t size) {
     }
     return;
   }
-  EmergencyStop("確保に失敗\r\n", "メモリ確保に失敗",
-                "メモリの確保に失敗しました！緊急停止します");
+  EmergencyStop("確保に失敗\r\n", "メモリ確保に失敗", "メモリの確保に失敗しました！緊急停止します");
 }
 
 void CaptureThread::StoreOverwriting(int32_t size, const SystemTime& time) {
@@ -158,9 +160,8 @@ void CaptureThread::Pause(int32_t ms, CaptureRequest acted_on) {
   while (Running() && context_.control.capture_request.load() == request) {
     const auto now = std::chrono::steady_clock::now();
     if (now >= deadline) return;
-    std::this_thread::sleep_for(
-        std::min<std::chrono::steady_clock::duration>(deadline - now,
-                                                      std::chrono::milliseconds(kPauseSliceMs)));
+    std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
+        deadline - now, std::chrono::milliseconds(kPauseSliceMs)));
   }
 }
 

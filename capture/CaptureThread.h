@@ -50,11 +50,11 @@ class CaptureThread {
   // Reads capture_request once and acts on it: one iteration of the loop.
   void RunIteration();
 
-  void DrainWhileIdle();  // Idle: empties the source's queue, then the idle pause
-  void RunCapturePass();  // Capture
-  void ClearAll();        // Clear
+  void DrainWhileIdle();                    // Idle: empties the source's queue, then the idle pause
+  void RunCapturePass();                    // Capture
+  void ClearAll();                          // Clear
   void SaveToFile(CaptureRequest request);  // SaveBinary or SaveText
-  void LoadFromFile();    // LoadBinary
+  void LoadFromFile();                      // LoadBinary
 
   int32_t list_update_counter() const { return list_update_counter_; }
 

@@ -7,12 +7,18 @@ int RawSocketSource::Open() {
   return sockets_.count > 0 ? 1 : 0;
 }
 
-int RawSocketSource::WaitReadable(int seconds) { return ::WaitReadable(sockets_, seconds); }
+int RawSocketSource::WaitReadable(int seconds) {
+  return ::WaitReadable(sockets_, seconds);
+}
 
 int32_t RawSocketSource::Receive(uint8_t* buffer, int32_t capacity) {
   return ::ReceiveBytes(sockets_, buffer, capacity);
 }
 
-void RawSocketSource::Close() { CloseSockets(sockets_); }
+void RawSocketSource::Close() {
+  CloseSockets(sockets_);
+}
 
-void RawSocketSource::Cleanup() { SocketCleanup(); }
+void RawSocketSource::Cleanup() {
+  SocketCleanup();
+}

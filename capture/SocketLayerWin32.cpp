@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr DWORD kAddressListQuery = 0x48000016;  // SIO_ADDRESS_LIST_QUERY
+constexpr DWORD kAddressListQuery = 0x48000016;              // SIO_ADDRESS_LIST_QUERY
 constexpr long kReceiveAll = static_cast<long>(0x98000001);  // SIO_RCVALL
 constexpr u_long kReceiveAllOn = 1;
 constexpr int kAddressListBytes = 4096;
@@ -80,8 +80,8 @@ SocketEndpoint OpenReceiveAllSocket(int32_t receive_buffer_bytes, bool& unsuppor
   endpoint.socket = CreateRawSocket(0, receive_buffer_bytes);
   if (endpoint.socket == INVALID_SOCKET) {
     const int error = WSAGetLastError();
-    unsupported = error == WSAEPROTONOSUPPORT || error == WSAESOCKTNOSUPPORT ||
-                  error == WSAEPROTOTYPE;
+    unsupported =
+        error == WSAEPROTONOSUPPORT || error == WSAESOCKTNOSUPPORT || error == WSAEPROTOTYPE;
     SocketCleanup();
     return endpoint;
   }
@@ -123,7 +123,9 @@ int SocketStartup() {
   return WSAStartup(0x0202, &data) == 0 ? 1 : 0;
 }
 
-int SocketCleanup() { return WSACleanup(); }
+int SocketCleanup() {
+  return WSACleanup();
+}
 
 SocketEndpoint OpenRawCaptureSocket(int32_t receive_buffer_bytes) {
   bool unsupported = false;

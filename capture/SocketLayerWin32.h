@@ -50,8 +50,8 @@ void CloseSocket(SOCKET socket);
 struct CaptureSockets {
   static constexpr int kMaxSockets = 3;
   SocketEndpoint endpoints[kMaxSockets];
-  int count = 0;  // 0 when the opening failed
-  int next = 0;  // where the next receive starts looking, so no socket starves
+  int count = 0;       // 0 when the opening failed
+  int next = 0;        // where the next receive starts looking, so no socket starves
   unsigned ready = 0;  // bit i: endpoint i was readable at the last wait
 };
 

@@ -70,7 +70,8 @@ TEST_F(CaptureThreadTest, ListFollowsEveryFifthAttemptAndAfterAQuietSecond) {
   WriteConfig("CAP_FPS=0\r\n");
   std::vector<size_t> rows_before_receive;
   for (int i = 0; i < 8; ++i) {
-    source.PushDatagram(Datagram(60), [&] { rows_before_receive.push_back(view.list.rows.size()); });
+    source.PushDatagram(Datagram(60),
+                        [&] { rows_before_receive.push_back(view.list.rows.size()); });
   }
   source.PushQuiet();
   source.PushDatagram(Datagram(60));  // arrives after the quiet second: next pass
@@ -95,7 +96,8 @@ TEST_F(CaptureThreadTest, RejectedAndFailedReceivesCountAsAttempts) {
   source.PushReceiveResult(-1);
   source.PushReceiveResult(0);
   for (int i = 0; i < 4; ++i) {
-    source.PushDatagram(Datagram(60), [&] { rows_before_receive.push_back(view.list.rows.size()); });
+    source.PushDatagram(Datagram(60),
+                        [&] { rows_before_receive.push_back(view.list.rows.size()); });
   }
   source.PushQuiet();
   thread.RunCapturePass();
@@ -193,7 +195,8 @@ TEST_F(CaptureThreadTest, OverwriteRemovingMoreRecordsThanRowsDeletesOnlyExistin
   source.PushQuiet();
   thread.RunCapturePass();
   ASSERT_EQ(view.list.rows.size(), 4u);
-  for (int i = 0; i < 3; ++i) source.PushDatagram(Datagram(6000, 17, static_cast<uint16_t>(10 + i)));
+  for (int i = 0; i < 3; ++i)
+    source.PushDatagram(Datagram(6000, 17, static_cast<uint16_t>(10 + i)));
   source.PushDatagram(Datagram(19000, 17, 99));
   source.PushQuiet();
   thread.RunCapturePass();

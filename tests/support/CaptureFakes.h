@@ -24,13 +24,12 @@
 // given protocol and addresses 192.168.0.1 -> 10.0.0.2, then a UDP or TCP
 // header carrying the ports, then zero bytes.
 inline std::vector<uint8_t> Datagram(uint32_t size, uint8_t protocol = 17,
-                                     uint16_t source_port = 1024,
-                                     uint16_t destination_port = 80) {
+                                     uint16_t source_port = 1024, uint16_t destination_port = 80) {
   std::vector<uint8_t> d(std::max<uint32_t>(size, 28), 0);
   d[0] = 0x45;  // version 4, header 5 words
   d[2] = static_cast<uint8_t>(d.size() >> 8);
   d[3] = static_cast<uint8_t>(d.size());  // total length
-  d[8] = 64;  // time to live
+  d[8] = 64;                              // time to live
   d[9] = protocol;
   const uint8_t addresses[8] = {192, 168, 0, 1, 10, 0, 0, 2};
   std::memcpy(&d[12], addresses, 8);
@@ -133,8 +132,7 @@ class ScriptedSource : public PacketSource {
   bool endless = false;
   std::vector<uint8_t> endless_bytes;
   std::chrono::milliseconds quiet_wait{0};
-  std::atomic<int> open_calls{0}, wait_calls{0}, receive_calls{0}, close_calls{0},
-      cleanup_calls{0};
+  std::atomic<int> open_calls{0}, wait_calls{0}, receive_calls{0}, close_calls{0}, cleanup_calls{0};
   int last_wait_seconds = 0;
 
  private:
@@ -150,8 +148,8 @@ class PageRequests : public FakeCaptureRequests {
   void SendCaptureRequest(CaptureRequest request) override {
     FakeCaptureRequests::SendCaptureRequest(request);
     control_.capture_request.store(static_cast<int8_t>(request));
-    status_.SetStatusText(0, request == CaptureRequest::Capture ? "状態：キャプチャー中"
-                                                                : "状態：停止中");
+    status_.SetStatusText(
+        0, request == CaptureRequest::Capture ? "状態：キャプチャー中" : "状態：停止中");
   }
 
  private:

@@ -36,7 +36,12 @@ class NullList : public ListPane {
   int rows_ = 0;
 };
 
-class NullView : public CaptureView, TreePane, HexPane, StatusText, ProgressBar, MessageBoxes,
+class NullView : public CaptureView,
+                 TreePane,
+                 HexPane,
+                 StatusText,
+                 ProgressBar,
+                 MessageBoxes,
                  CaptureRequestSink {
  public:
   explicit NullView(CaptureControl& control) : control_(control) {}
@@ -186,8 +191,10 @@ int main(int argc, char** argv) {
   std::filesystem::create_directories(dir);
   std::filesystem::current_path(dir);
   std::FILE* config = std::fopen("config.ini", "wb");
-  std::fputs("[Common_config]\r\nRING_MAX=0\r\nCAP_FPS=10\r\n[Protocol_config]\r\nUDP=1\r\n"
-             "[IP_config]\r\nLIST_NUM=0\r\n", config);
+  std::fputs(
+      "[Common_config]\r\nRING_MAX=0\r\nCAP_FPS=10\r\n[Protocol_config]\r\nUDP=1\r\n"
+      "[IP_config]\r\nLIST_NUM=0\r\n",
+      config);
   std::fclose(config);
 
   // The address the capture sockets bind to, and a check that they open at all.

@@ -52,14 +52,17 @@ std::vector<in_addr> ListedAddresses() {
                nullptr) == 0) {
     const auto* list = reinterpret_cast<const SOCKET_ADDRESS_LIST*>(bytes);
     for (INT i = 0; i < list->iAddressCount; ++i) {
-      addresses.push_back(reinterpret_cast<const sockaddr_in*>(list->Address[i].lpSockaddr)->sin_addr);
+      addresses.push_back(
+          reinterpret_cast<const sockaddr_in*>(list->Address[i].lpSockaddr)->sin_addr);
     }
   }
   closesocket(s);
   return addresses;
 }
 
-bool Same(const in_addr& a, const in_addr& b) { return a.s_addr == b.s_addr; }
+bool Same(const in_addr& a, const in_addr& b) {
+  return a.s_addr == b.s_addr;
+}
 
 sockaddr_in At(const in_addr& address, uint16_t port) {
   sockaddr_in to{};

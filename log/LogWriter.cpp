@@ -1,12 +1,26 @@
 // File writers behind the error log, the capture file and the text report.
+// Each call builds its whole output in memory first and hands it to the file
+// in one unbuffered write between open and close, under the log lock: an entry
+// is complete in the file when the call returns, and the per-call cost is just
+// the three system calls.
 #include "log/LogWriter.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 #include <cstdarg>
 #include <cstdio>
-#include <cstring>
 #include <mutex>
+#include <new>
+#include <string>
 
-#include "log/AppendFormat.h"
+#include "log/HexDumpBlock.h"
 #include "packet/SystemTime.h"
 
 namespace {
@@ -16,103 +30,124 @@ std::mutex& LogLock() {
   return lock;
 }
 
-// Writes the "[YYYY/MM/DD hh:mm:ss]" prefix of the current local time.
-bool WriteTimeStamp(FILE* file) {
+// A file opened for one call's write: emptied first or appended to.
+class WriteOnlyFile {
+ public:
+  WriteOnlyFile(const char* path, bool truncate) {
+    const int flags = O_WRONLY | O_CREAT | (truncate ? O_TRUNC : O_APPEND);
+#ifdef _WIN32
+    fd_ = _open(path, flags | _O_BINARY, _S_IREAD | _S_IWRITE);
+#else
+    fd_ = open(path, flags | O_CLOEXEC, 0666);
+#endif
+  }
+  WriteOnlyFile(const WriteOnlyFile&) = delete;
+  WriteOnlyFile& operator=(const WriteOnlyFile&) = delete;
+  ~WriteOnlyFile() { Close(); }
+
+  bool IsOpen() const { return fd_ >= 0; }
+
+  // Writes all bytes, continuing after a partial write; false on an error.
+  bool Write(const void* bytes, size_t count) {
+    const char* at = static_cast<const char*>(bytes);
+    while (count > 0) {
+      const unsigned chunk = count > (1u << 30) ? (1u << 30) : static_cast<unsigned>(count);
+#ifdef _WIN32
+      const int written = _write(fd_, at, chunk);
+#else
+      const ssize_t written = write(fd_, at, chunk);
+#endif
+      if (written <= 0) return false;
+      at += written;
+      count -= static_cast<size_t>(written);
+    }
+    return true;
+  }
+
+  bool Close() {
+    if (fd_ < 0) return true;
+#ifdef _WIN32
+    const int result = _close(fd_);
+#else
+    const int result = close(fd_);
+#endif
+    fd_ = -1;
+    return result == 0;
+  }
+
+ private:
+  int fd_ = -1;
+};
+
+int WriteWhole(const char* path, bool truncate, const void* bytes, size_t count) {
+  std::lock_guard<std::mutex> guard(LogLock());
+  WriteOnlyFile file(path, truncate);
+  if (!file.IsOpen()) return 0;
+  const bool written = file.Write(bytes, count);
+  const bool closed = file.Close();
+  return written && closed ? 1 : 0;
+}
+
+// "[YYYY/MM/DD hh:mm:ss]" for the current local time.
+std::string TimeStampPrefix() {
   const SystemTime now = CurrentLocalTime();
-  return std::fprintf(file, "[%04d/%02d/%02d %02d:%02d:%02d]", now.year, now.month, now.day,
-                      now.hour, now.minute, now.second) > 0;
+  char prefix[64];
+  std::snprintf(prefix, sizeof prefix, "[%04d/%02d/%02d %02d:%02d:%02d]", now.year, now.month,
+                now.day, now.hour, now.minute, now.second);
+  return prefix;
 }
 
-bool WriteString(FILE* file, const char* text) {
-  const size_t length = std::strlen(text);
-  return std::fwrite(text, 1, length, file) == length;
+bool AppendFormattedV(std::string& out, const char* format, va_list args) {
+  va_list measure;
+  va_copy(measure, args);
+  const int length = std::vsnprintf(nullptr, 0, format, measure);
+  va_end(measure);
+  if (length < 0) return false;
+  const size_t start = out.size();
+  out.resize(start + static_cast<size_t>(length) + 1);
+  std::vsnprintf(out.data() + start, static_cast<size_t>(length) + 1, format, args);
+  out.resize(start + static_cast<size_t>(length));
+  return true;
 }
-
-// One 16-byte row of the file hex dump: hex pairs, "|" in column 48, the text
-// column (CR and LF as ".", NUL as a blank, every other byte as it is), CR LF.
-void FormatDumpRow(char* row, size_t capacity, const uint8_t* bytes, int32_t count, int32_t first) {
-  std::memset(row, 0, capacity);
-  for (int32_t i = first; i < first + 16; ++i) {
-    if (i < count) {
-      AppendFormat(row, capacity, "%02X ", bytes[i]);
-    } else {
-      AppendFormat(row, capacity, "   ");
-    }
-  }
-  AppendFormat(row, capacity, "|");
-  size_t at = std::strlen(row);
-  for (int32_t i = first; i < first + 16; ++i) {
-    char c = ' ';
-    if (i < count) {
-      const uint8_t b = bytes[i];
-      c = (b == 0x0D || b == 0x0A) ? '.' : (b == 0x00 ? ' ' : static_cast<char>(b));
-    }
-    row[at++] = c;
-  }
-  row[at++] = '\r';
-  row[at++] = '\n';
-  row[at] = '\0';
-}
-
-// Row text may contain NUL-free binary bytes, so rows are written by length.
-constexpr size_t kDumpRowLength = 16 * 3 + 1 + 16 + 2;
 
 }  // namespace
 
 namespace LogWriter {
 
-int Init() {
-  return 1;
-}
+int Init() { return 1; }
 
-int Destroy() {
-  return 1;
-}
+int Destroy() { return 1; }
 
 int AppendText(const char* path, int with_time_stamp, const char* format, ...) {
-  std::lock_guard<std::mutex> guard(LogLock());
-  FILE* file = std::fopen(path, "ab");
-  if (file == nullptr) return 0;
-  bool ok = true;
-  if (with_time_stamp == 1) ok = WriteTimeStamp(file);
-  if (ok) {
+  std::string text;
+  bool formatted = false;
+  try {
+    if (with_time_stamp == 1) text = TimeStampPrefix();
     va_list args;
     va_start(args, format);
-    ok = std::vfprintf(file, format, args) >= 0;
+    formatted = AppendFormattedV(text, format, args);
     va_end(args);
+  } catch (const std::bad_alloc&) {
+    return 0;
   }
-  const bool closed = std::fclose(file) == 0;
-  return ok && closed ? 1 : 0;
+  if (!formatted) return 0;
+  return WriteWhole(path, false, text.data(), text.size());
 }
 
 int AppendHexDump(const char* path, int with_time_stamp, const char* title, const uint8_t* bytes,
                   int32_t count) {
-  std::lock_guard<std::mutex> guard(LogLock());
-  FILE* file = std::fopen(path, "ab");
-  if (file == nullptr) return 0;
-  if (with_time_stamp == 1) WriteTimeStamp(file);
-  std::fprintf(file, "%s [size = %d]\r\n", title, count);
-  WriteString(file, "=================================================================\r\n");
-  WriteString(file, "00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F |0123456789ABCDEF\r\n");
-  WriteString(file, "------------------------------------------------+----------------\r\n");
-  if (bytes != nullptr && count > 0) {
-    char row[1024];
-    for (int32_t first = 0; first < count; first += 16) {
-      FormatDumpRow(row, sizeof row, bytes, count, first);
-      std::fwrite(row, 1, kDumpRowLength, file);
-    }
+  std::string block;
+  try {
+    if (with_time_stamp == 1) block = TimeStampPrefix();
+  } catch (const std::bad_alloc&) {
+    return 0;
   }
-  WriteString(file, "=================================================================\r\n\r\n");
-  return std::fclose(file) == 0 ? 1 : 0;
+  if (!AppendHexDumpBlock(block, title, bytes, bytes != nullptr ? count : 0)) return 0;
+  return WriteWhole(path, false, block.data(), block.size());
 }
 
 int WriteBytes(const char* path, int truncate, const void* bytes, size_t count) {
-  std::lock_guard<std::mutex> guard(LogLock());
-  FILE* file = std::fopen(path, truncate == 1 ? "wb" : "ab");
-  if (file == nullptr) return 0;
-  const bool written = count == 0 || std::fwrite(bytes, 1, count, file) == count;
-  const bool closed = std::fclose(file) == 0;
-  return written && closed ? 1 : 0;
+  return WriteWhole(path, truncate == 1, bytes, count);
 }
 
 }  // namespace LogWriter

@@ -43,9 +43,13 @@ class WriteOnlyFile {
   }
   WriteOnlyFile(const WriteOnlyFile&) = delete;
   WriteOnlyFile& operator=(const WriteOnlyFile&) = delete;
-  ~WriteOnlyFile() { Close(); }
+  ~WriteOnlyFile() {
+    Close();
+  }
 
-  bool IsOpen() const { return fd_ >= 0; }
+  bool IsOpen() const {
+    return fd_ >= 0;
+  }
 
   // Writes all bytes, continuing after a partial write; false on an error.
   bool Write(const void* bytes, size_t count) {
@@ -114,9 +118,13 @@ bool AppendFormattedV(std::string& out, const char* format, va_list args) {
 
 namespace LogWriter {
 
-int Init() { return 1; }
+int Init() {
+  return 1;
+}
 
-int Destroy() { return 1; }
+int Destroy() {
+  return 1;
+}
 
 int AppendText(const char* path, int with_time_stamp, const char* format, ...) {
   std::string text;

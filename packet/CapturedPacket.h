@@ -7,8 +7,8 @@
 #include "packet/SystemTime.h"
 
 struct CapturedPacket {
-  uint32_t size = 0;  // bytes of the datagram, from the first byte of the IPv4 header
-  SystemTime time;  // local time at which the capture thread accepted it
+  uint32_t size = 0;              // bytes of the datagram, from the first byte of the IPv4 header
+  SystemTime time;                // local time at which the capture thread accepted it
   const uint8_t* data = nullptr;  // owned by the packet store
 };
 

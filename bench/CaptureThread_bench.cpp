@@ -16,58 +16,12 @@
 #include <vector>
 
 #include "capture/CaptureThread.h"
+#include "capture/NullCaptureView.h"
 
 namespace {
 
 constexpr int kPacketsPerPass = 10000;
 constexpr int kRules = 10;
-
-class NullList : public ListPane {
- public:
-  int RowCount() override { return rows_; }
-  int InsertRow(int row, const char*) override { return ++rows_, row; }
-  void SetCell(int, int, const char*) override {}
-  void RenumberRows() override {}
-  void DeleteRow(int) override { --rows_; }
-  void DeleteAllRows() override { rows_ = 0; }
-
- private:
-  int rows_ = 0;
-};
-
-class NullView : public CaptureView,
-                 TreePane,
-                 HexPane,
-                 StatusText,
-                 ProgressBar,
-                 MessageBoxes,
-                 CaptureRequestSink {
- public:
-  ListPane& List() override { return list; }
-  TreePane& Tree() override { return *this; }
-  HexPane& Hex() override { return *this; }
-  StatusText& Status() override { return *this; }
-  ProgressBar& Progress() override { return *this; }
-  MessageBoxes& Boxes() override { return *this; }
-  CaptureRequestSink& Requests() override { return *this; }
-  int ShowSaveDialog(const FileDialogRequest&, std::string&) override { return 0; }
-  int ShowOpenDialog(const FileDialogRequest&, std::string&) override { return 0; }
-  int FileExists(const char*) override { return 0; }
-  void DeleteAllItems() override {}
-  Item InsertItem(Item, const char*) override { return 0; }
-  void ExpandItem(Item) override {}
-  void SetText(const char*) override {}
-  void ShowDumpText(const char*) override {}
-  void SetStatusText(int, const char*) override {}
-  void SetPosition(int) override {}
-  void SetRange(int) override {}
-  void SetStep(int) override {}
-  void StepIt() override {}
-  int ShowMessageBox(const char*, const char*, unsigned) override { return kIdOk; }
-  void SendCaptureRequest(CaptureRequest) override {}
-
-  NullList list;
-};
 
 // 60-byte TCP and UDP datagrams, each matching one of the rules in turn.
 std::vector<std::vector<uint8_t>> Traffic() {
@@ -149,7 +103,7 @@ void BM_CapturePassThroughput(benchmark::State& state) {
   PacketStore store;
   store.Init();
   ReadySource source(state.range(0) != 0);
-  NullView view;
+  NullCaptureView view;
   PacketListState list_state;
   ResetPacketList(list_state);
   CaptureContext context{control, store, source, view, list_state};

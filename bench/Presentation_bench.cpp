@@ -10,28 +10,11 @@
 #include <vector>
 
 #include "packet/CaptureFile.h"
+#include "packet/QuietPanes.h"
 #include "packet/ListRowTexts.h"
 #include "packet/TextReport.h"
 
 namespace {
-
-class QuietProgress : public ProgressBar {
- public:
-  void SetPosition(int) override {}
-  void SetRange(int) override {}
-  void SetStep(int) override {}
-  void StepIt() override {}
-};
-
-class AnswerOk : public MessageBoxes {
- public:
-  int ShowMessageBox(const char*, const char*, unsigned) override { return kIdOk; }
-};
-
-class IgnoreRequests : public CaptureRequestSink {
- public:
-  void SendCaptureRequest(CaptureRequest) override {}
-};
 
 constexpr int kPackets = 10000;
 
@@ -90,8 +73,8 @@ void BM_SaveCaptureFile(benchmark::State& state) {
   PacketStore store;
   Fill(store);
   const std::string path = TempPath("save.bin");
-  QuietProgress progress;
-  AnswerOk boxes;
+  SilentProgressBar progress;
+  AnswerOkMessageBoxes boxes;
   for (auto _ : state) {
     if (SaveCaptureFile(path.c_str(), store, progress, boxes) != 1) state.SkipWithError("save");
   }
@@ -102,9 +85,9 @@ BENCHMARK(BM_SaveCaptureFile)->Unit(benchmark::kMillisecond);
 
 void BM_LoadCaptureFile(benchmark::State& state) {
   const std::string path = TempPath("load.bin");
-  QuietProgress progress;
-  AnswerOk boxes;
-  IgnoreRequests requests;
+  SilentProgressBar progress;
+  AnswerOkMessageBoxes boxes;
+  IgnoredCaptureRequests requests;
   {
     PacketStore source;
     Fill(source);
@@ -129,8 +112,8 @@ void BM_ExportTextReport(benchmark::State& state) {
   PacketStore store;
   Fill(store);
   const std::string path = TempPath("report.txt");
-  QuietProgress progress;
-  AnswerOk boxes;
+  SilentProgressBar progress;
+  AnswerOkMessageBoxes boxes;
   for (auto _ : state) {
     if (ExportTextReport(path.c_str(), store, progress, boxes) != 1) state.SkipWithError("export");
   }

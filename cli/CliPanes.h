@@ -10,6 +10,7 @@
 #include "capture/CaptureRequest.h"
 #include "packet/ListRowTexts.h"
 #include "packet/Panes.h"
+#include "packet/QuietPanes.h"  // status, progress and requests show nothing
 
 // Collects the rows of the packet list, every cell as its text.
 class CollectingListPane : public ListPane {
@@ -61,19 +62,6 @@ class TextHexPane : public HexPane {
   std::string text_;
 };
 
-class SilentStatusText : public StatusText {
- public:
-  void SetStatusText(int, const char*) override {}
-};
-
-class SilentProgressBar : public ProgressBar {
- public:
-  void SetPosition(int) override {}
-  void SetRange(int) override {}
-  void SetStep(int) override {}
-  void StepIt() override {}
-};
-
 // Answers every message box with OK and remembers the warnings, which the
 // tool reports as errors.
 class RecordingMessageBoxes : public MessageBoxes {
@@ -84,11 +72,4 @@ class RecordingMessageBoxes : public MessageBoxes {
 
  private:
   std::vector<std::string> warnings_;
-};
-
-// The loader asks for the capture to stop when the store fills; the tool has
-// no capture to stop.
-class IgnoredCaptureRequests : public CaptureRequestSink {
- public:
-  void SendCaptureRequest(CaptureRequest) override {}
 };

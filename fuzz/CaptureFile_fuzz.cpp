@@ -10,26 +10,9 @@
 
 #include "log/LogWriter.h"
 #include "packet/CaptureFile.h"
+#include "packet/QuietPanes.h"
 
 namespace {
-
-class QuietProgress : public ProgressBar {
- public:
-  void SetPosition(int) override {}
-  void SetRange(int) override {}
-  void SetStep(int) override {}
-  void StepIt() override {}
-};
-
-class AnswerOk : public MessageBoxes {
- public:
-  int ShowMessageBox(const char*, const char*, unsigned) override { return kIdOk; }
-};
-
-class IgnoreRequests : public CaptureRequestSink {
- public:
-  void SendCaptureRequest(CaptureRequest) override {}
-};
 
 constexpr int32_t kLimitKbytes = 200;
 
@@ -83,9 +66,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   PacketStore store;
   store.SetLimitKbytes(kLimitKbytes);
-  QuietProgress progress;
-  AnswerOk boxes;
-  IgnoreRequests requests;
+  SilentProgressBar progress;
+  AnswerOkMessageBoxes boxes;
+  IgnoredCaptureRequests requests;
   LoadCaptureFile(path.c_str(), store, progress, boxes, requests);
   CheckStore(store, data, size);
   // Rejected files are logged; keep the log from growing over a long run.

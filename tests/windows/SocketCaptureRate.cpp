@@ -19,53 +19,18 @@
 #include <thread>  // std::chrono clocks without <chrono>
 
 #include "capture/CaptureThread.h"
+#include "capture/NullCaptureView.h"
 #include "capture/RawSocketSourceWin32.h"
 
 namespace {
 
-class NullList : public ListPane {
+// Silent like NullCaptureView, but an emergency stop is reported and stops
+// the capture as the capture page would.
+class MeasurementView : public NullCaptureView, MessageBoxes, CaptureRequestSink {
  public:
-  int RowCount() override { return rows_; }
-  int InsertRow(int row, const char*) override { return ++rows_, row; }
-  void SetCell(int, int, const char*) override {}
-  void RenumberRows() override {}
-  void DeleteRow(int) override { --rows_; }
-  void DeleteAllRows() override { rows_ = 0; }
-
- private:
-  int rows_ = 0;
-};
-
-class NullView : public CaptureView,
-                 TreePane,
-                 HexPane,
-                 StatusText,
-                 ProgressBar,
-                 MessageBoxes,
-                 CaptureRequestSink {
- public:
-  explicit NullView(CaptureControl& control) : control_(control) {}
-  ListPane& List() override { return list_; }
-  TreePane& Tree() override { return *this; }
-  HexPane& Hex() override { return *this; }
-  StatusText& Status() override { return *this; }
-  ProgressBar& Progress() override { return *this; }
+  explicit MeasurementView(CaptureControl& control) : control_(control) {}
   MessageBoxes& Boxes() override { return *this; }
   CaptureRequestSink& Requests() override { return *this; }
-  int ShowSaveDialog(const FileDialogRequest&, std::string&) override { return 0; }
-  int ShowOpenDialog(const FileDialogRequest&, std::string&) override { return 0; }
-  int FileExists(const char*) override { return 0; }
-
-  void DeleteAllItems() override {}
-  Item InsertItem(Item, const char*) override { return 0; }
-  void ExpandItem(Item) override {}
-  void SetText(const char*) override {}
-  void ShowDumpText(const char*) override {}
-  void SetStatusText(int, const char*) override {}
-  void SetPosition(int) override {}
-  void SetRange(int) override {}
-  void SetStep(int) override {}
-  void StepIt() override {}
   int ShowMessageBox(const char*, const char*, unsigned) override {
     std::fprintf(stderr, "emergency stop\n");
     return kIdOk;
@@ -76,7 +41,6 @@ class NullView : public CaptureView,
 
  private:
   CaptureControl& control_;
-  NullList list_;
 };
 
 struct Result {
@@ -128,7 +92,7 @@ Result Measure(const in_addr& control_address, const sockaddr_in& capture_addres
   PacketListState state;
   ResetPacketList(state);
   RawSocketSource source(receive_buffer_bytes);
-  NullView view(control);
+  MeasurementView view(control);
   CaptureContext context{control, store, source, view, state};
   control.receive_interval_ms = 10;
   control.capture_request = static_cast<int8_t>(CaptureRequest::Capture);

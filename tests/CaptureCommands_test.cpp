@@ -17,7 +17,7 @@ constexpr int8_t kCapture = static_cast<int8_t>(CaptureRequest::Capture);
 
 using namespace std::string_literals;
 
-class CaptureCommandsTest : public ::testing::Test {
+class CaptureCommandsTest : public ::testing::Test, protected CaptureRig {
  protected:
   void SetUp() override {
     store.Init();
@@ -61,15 +61,6 @@ class CaptureCommandsTest : public ::testing::Test {
     EXPECT_EQ(state.shown_row_count, 0);
     EXPECT_EQ(state.previous_receive_time, SystemTime{});
   }
-
-  TempDir dir;
-  CaptureControl control;
-  PacketStore store;
-  ScriptedSource source;
-  RecordingView view{control};
-  PacketListState state;
-  CaptureContext context{control, store, source, view, state};
-  CaptureThread thread{context};
 };
 
 TEST_F(CaptureCommandsTest, ClearEmptiesStoreAndPanesAndEndsCapturing) {

@@ -34,7 +34,7 @@ void ExpectOneLogLine(const std::string& text) {
   EXPECT_EQ(log.substr(21), text);
 }
 
-class CaptureThreadTest : public ::testing::Test {
+class CaptureThreadTest : public ::testing::Test, protected CaptureRig {
  protected:
   void SetUp() override {
     store.Init();
@@ -55,15 +55,6 @@ class CaptureThreadTest : public ::testing::Test {
     if (!DecodeUdpHeader(udp, packet.data, static_cast<int32_t>(packet.size))) return -1;
     return udp.source_port;
   }
-
-  TempDir dir;
-  CaptureControl control;
-  PacketStore store;
-  ScriptedSource source;
-  RecordingView view{control};
-  PacketListState state;
-  CaptureContext context{control, store, source, view, state};
-  CaptureThread thread{context};
 };
 
 TEST_F(CaptureThreadTest, ListFollowsEveryFifthAttemptAndAfterAQuietSecond) {

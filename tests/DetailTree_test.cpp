@@ -7,21 +7,10 @@
 #include <thread>
 #include <vector>
 
+#include "support/Datagrams.h"
 #include "support/FakePanes.h"
 
 namespace {
-
-// An IPv4 header (IHL 5, identification 0x1234, don't fragment, TTL 64,
-// checksum 0xABCD, 192.168.0.1 -> 10.0.0.2) followed by `rest`.
-std::vector<uint8_t> Datagram(uint8_t protocol, std::vector<uint8_t> rest, int total_length = -1) {
-  std::vector<uint8_t> p = {0x45, 0x00, 0x00, 0x00, 0x12, 0x34, 0x40, 0x00, 64, protocol,
-                            0xAB, 0xCD, 192,  168,  0,    1,    10,   0,    0,  2};
-  for (uint8_t b : rest) p.push_back(b);
-  const int total = total_length < 0 ? static_cast<int>(p.size()) : total_length;
-  p[2] = static_cast<uint8_t>(total >> 8);
-  p[3] = static_cast<uint8_t>(total);
-  return p;
-}
 
 const std::vector<uint8_t> kTcpSyn = Datagram(6, {
                                                      0x04, 0x01, 0x00, 0x50,  // ports 1025 -> 80

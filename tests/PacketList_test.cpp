@@ -6,22 +6,10 @@
 #include <vector>
 
 #include "packet/ListRowTexts.h"
+#include "support/Datagrams.h"
 #include "support/FakePanes.h"
 
 namespace {
-
-// An IPv4 header (IHL 5, 192.168.0.1 -> 10.0.0.2) followed by `rest`. The
-// total length field is the datagram's size unless given.
-std::vector<uint8_t> Datagram(uint8_t protocol, std::vector<uint8_t> rest, int total_length = -1) {
-  std::vector<uint8_t> p = {0x45, 0x00,     0x00, 0x00,  // version 4, IHL 5, TOS, total length
-                            0x12, 0x34,     0x40, 0x00,  // identification, don't fragment
-                            64,   protocol, 0xAB, 0xCD, 192, 168, 0, 1, 10, 0, 0, 2};
-  for (uint8_t b : rest) p.push_back(b);
-  const int total = total_length < 0 ? static_cast<int>(p.size()) : total_length;
-  p[2] = static_cast<uint8_t>(total >> 8);
-  p[3] = static_cast<uint8_t>(total);
-  return p;
-}
 
 // A 20-byte TCP header 1025 -> 80, sequence 1, acknowledgement 2, data offset 5.
 std::vector<uint8_t> Tcp(uint8_t flags, size_t payload = 0) {

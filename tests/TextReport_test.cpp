@@ -7,21 +7,11 @@
 #include <vector>
 
 #include "log/LogWriter.h"
+#include "support/Datagrams.h"
 #include "support/FakePanes.h"
 #include "support/TempDir.h"
 
 namespace {
-
-// An IPv4 header (IHL 5, 192.168.0.1 -> 10.0.0.2) followed by `rest`.
-std::vector<uint8_t> Datagram(uint8_t protocol, std::vector<uint8_t> rest, int total_length = -1) {
-  std::vector<uint8_t> p = {0x45, 0x00, 0x00, 0x00, 0x12, 0x34, 0x40, 0x00, 64, protocol,
-                            0xAB, 0xCD, 192,  168,  0,    1,    10,   0,    0,  2};
-  for (uint8_t b : rest) p.push_back(b);
-  const int total = total_length < 0 ? static_cast<int>(p.size()) : total_length;
-  p[2] = static_cast<uint8_t>(total >> 8);
-  p[3] = static_cast<uint8_t>(total);
-  return p;
-}
 
 // TCP 1025 -> 80, sequence 3000000000, acknowledgement 7, data offset 5.
 std::vector<uint8_t> Tcp(uint8_t flags, std::vector<uint8_t> payload = {}) {

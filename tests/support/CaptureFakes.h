@@ -1,5 +1,6 @@
 // Test doubles for the capture thread: a scripted packet source, a recording
-// capture view built from the fake panes, and a builder for IPv4 datagrams.
+// capture view built from the fake panes, a builder for IPv4 datagrams, and
+// the rig that holds one capture thread under test with all it works with.
 // The source is safe to feed from the test thread while a capture thread runs;
 // the view is touched by the capture thread only and read after it has ended.
 #pragma once
@@ -16,9 +17,11 @@
 #include <vector>
 
 #include "capture/CaptureControl.h"
+#include "capture/CaptureThread.h"
 #include "capture/CaptureView.h"
 #include "capture/PacketSource.h"
 #include "support/FakePanes.h"
+#include "support/TempDir.h"
 
 // An IPv4 datagram of `size` bytes (at least 28): a 20-byte header with the
 // given protocol and addresses 192.168.0.1 -> 10.0.0.2, then a UDP or TCP
@@ -228,4 +231,17 @@ class RecordingView : public CaptureView {
     if (answer.result == 1) path = answer.path;
     return answer.result;
   }
+};
+
+// Everything one capture thread under test works with, in a fresh working
+// directory of its own.
+struct CaptureRig {
+  TempDir dir;
+  CaptureControl control;
+  PacketStore store;
+  ScriptedSource source;
+  RecordingView view{control};
+  PacketListState state;
+  CaptureContext context{control, store, source, view, state};
+  CaptureThread thread{context};
 };

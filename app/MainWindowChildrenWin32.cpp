@@ -18,7 +18,7 @@
 HWND TabControl = nullptr;
 HWND Toolbar = nullptr;
 HWND StatusBar = nullptr;
-HWND ProgressBar = nullptr;
+HWND ProgressBarWindow = nullptr;
 
 namespace {
 
@@ -95,7 +95,7 @@ RECT ProgressPartRect() {
 
 void CreateProgressBar() {
   const RECT part = ProgressPartRect();
-  ProgressBar = CreateWindowExA(0, PROGRESS_CLASSA, "ProgressBar", WS_CHILD | WS_VISIBLE, part.left,
+  ProgressBarWindow = CreateWindowExA(0, PROGRESS_CLASSA, "ProgressBar", WS_CHILD | WS_VISIBLE, part.left,
                                 part.top, part.right - part.left, part.bottom - part.top, StatusBar,
                                 reinterpret_cast<HMENU>(IDC_PROGRESS_BAR), AppInstance, nullptr);
 }
@@ -127,7 +127,7 @@ void LayoutMainWindow(HWND window, WPARAM wparam, LPARAM lparam) {
   SendMessageA(StatusBar, WM_SIZE, wparam, lparam);
   const int status_height = WindowHeight(StatusBar);
   const RECT part = ProgressPartRect();
-  MoveWindow(ProgressBar, part.left, part.top, part.right - part.left, part.bottom - part.top,
+  MoveWindow(ProgressBarWindow, part.left, part.top, part.right - part.left, part.bottom - part.top,
              TRUE);
 
   RECT display{};

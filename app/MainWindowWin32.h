@@ -14,7 +14,7 @@ extern HWND CurrentPage;  // the page whose dialog keys the message loop handles
 extern HWND TabControl;
 extern HWND Toolbar;
 extern HWND StatusBar;
-extern HWND ProgressBar;
+extern HWND ProgressBarWindow;
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 

@@ -8,9 +8,11 @@
 
 inline constexpr DWORD kMessageServiceSliceMs = 50;
 
-// Waits for `thread` to end in slices of kMessageServiceSliceMs. After each
-// slice that timed out it takes at most one message of this thread's queue
-// without waiting for one (which also delivers the messages other threads are
-// sending here) and dispatches it. Returns 1 when the thread has ended, 0 when
-// the handle cannot be waited on (null, closed or not a waitable object).
+// Waits for `thread` to end in slices of at most kMessageServiceSliceMs. A
+// message sent here by another thread ends the slice at once and is delivered
+// (the capture thread's last list update is such a send, and would otherwise
+// wait for the slice to run out, once per message). After each slice that
+// timed out it takes at most one message of this thread's queue without
+// waiting for one and dispatches it. Returns 1 when the thread has ended, 0
+// when the handle cannot be waited on (null, closed or not a waitable object).
 int WaitWithMessageService(HANDLE thread);

@@ -36,6 +36,11 @@
 #define IDC_TOOLBAR 2100
 #define IDC_PROGRESS_BAR 2300
 
+// The capture page's panes.
+#define IDC_PACKET_LIST 5100
+#define IDC_DETAIL_TREE 5200
+#define IDC_HEX_PANE 5300
+
 // About dialog controls (the OK button is IDOK).
 #define IDC_ABOUT_WEB_PAGE 1008
 #define IDC_ABOUT_TITLE 1009

@@ -3,11 +3,13 @@
 #   FooPosix.cpp     core, native build only   } the two sides of a small
 #   FooWindows.cpp   core, windows build only  } platform seam (the clock)
 #   FooWin32.cpp     the Win32 edge: kestrel_win32, windows build only
-set(_kestrel_core_dirs packet capture config log)
+# app/Main.cpp is the program's entry point and goes into neither.
+set(_kestrel_core_dirs packet capture config log app)
 set(KESTREL_CORE_SOURCES "")
 set(KESTREL_WIN32_SOURCES "")
 foreach(dir IN LISTS _kestrel_core_dirs)
   file(GLOB _files CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp")
+  list(FILTER _files EXCLUDE REGEX "/app/Main\\.cpp$")
   foreach(f IN LISTS _files)
     if(f MATCHES "Win32\\.cpp$")
       list(APPEND KESTREL_WIN32_SOURCES "${f}")

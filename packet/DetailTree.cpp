@@ -4,6 +4,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 #include "log/PrintfFormat.h"
@@ -146,6 +147,9 @@ void BuildDetailTree(const CapturedPacket& packet, TreePane& tree, const TreeExp
 void ShowPacketDetail(int32_t index, const PacketStore& store, TreePane& tree, HexPane& hex,
                       const TreeExpansionFlags& flags, DetailTreeItems& items) {
   tree.DeleteAllItems();
+  // Handles of deleted items are reused by the tree for new ones; kept, they
+  // would match items of this build in the expansion bookkeeping.
+  items = DetailTreeItems{};
   // The capture thread may free the record at any moment: work on a copy of
   // its bytes taken under the store's lock.
   CapturedPacket packet;
@@ -153,4 +157,19 @@ void ShowPacketDetail(int32_t index, const PacketStore& store, TreePane& tree, H
   if (!store.CopyPacket(index, packet, bytes)) return;
   BuildDetailTree(packet, tree, flags, items);
   ShowHexDump(hex, packet.data, packet.size);
+}
+
+void NoteBranchExpansion(TreeExpansionFlags& flags, const DetailTreeItems& items,
+                         TreePane::Item item, bool expanded) {
+  if (item == 0) return;
+  const std::pair<TreePane::Item, int32_t TreeExpansionFlags::*> tracked[] = {
+      {items.ip_header, &TreeExpansionFlags::ip},   {items.icmp_header, &TreeExpansionFlags::icmp},
+      {items.tcp_header, &TreeExpansionFlags::tcp}, {items.udp_header, &TreeExpansionFlags::udp},
+      {items.data, &TreeExpansionFlags::data},
+  };
+  for (const auto& [handle, flag] : tracked) {
+    if (handle != item) continue;
+    flags.*flag = expanded ? 1 : 0;
+    return;
+  }
 }

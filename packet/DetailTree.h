@@ -16,15 +16,21 @@ struct TreeExpansionFlags {
   int32_t ip = 0, icmp = 0, tcp = 0, udp = 0, data = 0;
 };
 
-// Handles of the items the expansion flags follow. A build replaces only the
-// handles of the items it creates; the others keep those of an earlier build.
+// Handles of the items the expansion flags follow, 0 for items the tree
+// does not hold.
 struct DetailTreeItems {
   TreePane::Item ip_header = 0, icmp_header = 0, tcp_header = 0, udp_header = 0, data = 0;
 };
 
-// Empties the tree, then shows record `index` in the tree and the hex pane. When
-// the record is not there (or cannot be copied) the tree stays empty and the
-// hex pane keeps what it showed.
+// The user opened (`expanded` true) or closed `item`: the flag of the first
+// tracked item it is, in the order IP, ICMP, TCP, UDP, DATA, follows. Other
+// items ("RecvData", "Header", field lines) change nothing.
+void NoteBranchExpansion(TreeExpansionFlags& flags, const DetailTreeItems& items,
+                         TreePane::Item item, bool expanded);
+
+// Empties the tree (forgetting the item handles), then shows record `index` in
+// the tree and the hex pane. When the record is not there (or cannot be
+// copied) the tree stays empty and the hex pane keeps what it showed.
 void ShowPacketDetail(int32_t index, const PacketStore& store, TreePane& tree, HexPane& hex,
                       const TreeExpansionFlags& flags, DetailTreeItems& items);
 

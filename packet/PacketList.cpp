@@ -74,5 +74,6 @@ void UpdatePacketList(PacketListState& state, const PacketStore& store, ListPane
     list.RenumberRows();
     state.renumber_pending = false;
   }
+  list.EndUpdate();
   ShowCounts(store, status);
 }

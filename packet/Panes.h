@@ -19,6 +19,9 @@ class ListPane {
   virtual void RenumberRows() = 0;
   virtual void DeleteRow(int row) = 0;
   virtual void DeleteAllRows() = 0;
+  // Ends one list update (a batch of appended rows with their renumbering). A
+  // list that queues its changes hands them over to the control now.
+  virtual void EndUpdate() {}
 };
 
 // The detail tree.

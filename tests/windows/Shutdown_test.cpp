@@ -230,6 +230,9 @@ TEST(Shutdown, StopsCaptureThreadThenIdleThreadBehindTheWaitDialog) {
   ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), IdleThreadHandle, GetCurrentProcess(),
                               &idle_copy, 0, FALSE, DUPLICATE_SAME_ACCESS));
 
+  // So does the capture stand-in (the page's own thread found no source and ended).
+  ASSERT_EQ(WaitForSingleObject(CaptureThreadHandle, 5000), WAIT_OBJECT_0);
+  CloseHandle(CaptureThreadHandle);
   capture_control.capture_request = static_cast<int8_t>(CaptureRequest::Capture);
   capture_control.capture_thread_running = 1;
   CaptureThreadHandle = CreateThread(nullptr, 0, StandIns::Capture, &stand_ins, 0, nullptr);

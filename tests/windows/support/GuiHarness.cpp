@@ -7,10 +7,26 @@
 #include <vector>
 
 #include "app/AppTitleWin32.h"
+#include "app/CapturePageWin32.h"
 #include "app/MainWindowWin32.h"
 #include "app/StartupWin32.h"
 
-MainWindowSession::MainWindowSession() {
+namespace {
+
+class NoCaptureSource : public PacketSource {
+ public:
+  int Open() override { return 0; }
+  int WaitReadable(int) override { return 0; }
+  int32_t Receive(uint8_t*, int32_t) override { return -1; }
+  void Close() override {}
+  void Cleanup() override {}
+};
+
+}  // namespace
+
+MainWindowSession::MainWindowSession(PacketSource* source) {
+  static NoCaptureSource no_capture;
+  CapturePacketSource = source != nullptr ? source : &no_capture;
   AppInstance = GetModuleHandleA(nullptr);
   if (!BuildAppTitle()) return;
   CreateMainWindow();
@@ -141,4 +157,57 @@ std::future<AnsweredBox> AnswerBox(const char* title, int button, DWORD timeout_
                      reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
         return seen;
       });
+}
+
+std::string ListCell(HWND list, int row, int column) {
+  char text[512] = {};
+  LVITEMA item{};
+  item.iSubItem = column;
+  item.pszText = text;
+  item.cchTextMax = sizeof(text);
+  SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+  return text;
+}
+
+namespace {
+
+void Outline(HWND tree, HTREEITEM item, int depth, std::vector<std::string>& lines) {
+  for (; item != nullptr; item = TreeView_GetNextSibling(tree, item)) {
+    char text[256] = {};
+    TVITEMA read{};
+    read.mask = TVIF_TEXT | TVIF_STATE | TVIF_CHILDREN;
+    read.hItem = item;
+    read.pszText = text;
+    read.cchTextMax = sizeof(text);
+    read.stateMask = TVIS_EXPANDED;
+    SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&read));
+    const HTREEITEM child = TreeView_GetChild(tree, item);
+    const char* mark = child == nullptr ? "" : (read.state & TVIS_EXPANDED) ? "+" : "-";
+    lines.push_back(std::string(depth, ' ') + mark + text);
+    Outline(tree, child, depth + 1, lines);
+  }
+}
+
+}  // namespace
+
+std::vector<std::string> TreeOutline(HWND tree) {
+  std::vector<std::string> lines;
+  Outline(tree, TreeView_GetRoot(tree), 0, lines);
+  return lines;
+}
+
+std::future<bool> AnswerFileDialog(const char* title, const std::string& path, DWORD timeout_ms) {
+  return std::async(std::launch::async, [title = std::string(title), path, timeout_ms] {
+    HWND dialog = nullptr;
+    if (!WaitUntil([&] { return (dialog = FindDialog(title.c_str())) != nullptr; }, timeout_ms)) {
+      return false;
+    }
+    Sleep(200);  // the dialog fills its folder view first
+    constexpr int kFileNameBox = 1148;
+    SendMessageA(GetDlgItem(dialog, kFileNameBox), WM_SETTEXT, 0,
+                 reinterpret_cast<LPARAM>(path.c_str()));
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    return true;
+  });
 }

@@ -9,14 +9,19 @@
 
 #include <future>
 #include <string>
+#include <vector>
+
+#include "capture/PacketSource.h"
 
 // Creates the main window the way start-up does (title from this executable's
 // version resource, which the GUI tests carry) and destroys it, if it is still
 // there, when the session ends. The quit message that destruction posts is
 // removed so that it cannot end a later modal loop of the test.
+// The capture thread takes its datagrams from `source`; without one it finds
+// no socket and ends at once, as it does without the rights to capture.
 class MainWindowSession {
  public:
-  MainWindowSession();
+  explicit MainWindowSession(PacketSource* source = nullptr);
   ~MainWindowSession();
   MainWindowSession(const MainWindowSession&) = delete;
   MainWindowSession& operator=(const MainWindowSession&) = delete;
@@ -54,6 +59,30 @@ bool WaitUntil(Condition condition, DWORD timeout_ms) {
     Sleep(10);
   }
 }
+
+// Like WaitUntil, but serves this thread's windows between the polls: for
+// conditions that another thread reaches through synchronous messages.
+template <typename Condition>
+bool PumpUntil(Condition condition, DWORD timeout_ms) {
+  const ULONGLONG end = GetTickCount64() + timeout_ms;
+  for (;;) {
+    PumpMessages();
+    if (condition()) return true;
+    if (GetTickCount64() >= end) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+  }
+}
+
+// One cell of a report-style list view of this process.
+std::string ListCell(HWND list, int row, int column);
+// The tree view's items in display order, each as its depth in blanks, "+"
+// (open) or "-" (closed) when it has children, and its text.
+std::vector<std::string> TreeOutline(HWND tree);
+
+// Starts a helper thread that waits for the file dialog titled `title` of
+// this process, types `path` into its name box and presses its OK button.
+std::future<bool> AnswerFileDialog(const char* title, const std::string& path,
+                                   DWORD timeout_ms = 10000);
 
 // What a helper thread saw in a box it answered.
 struct AnsweredBox {

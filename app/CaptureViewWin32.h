@@ -1,0 +1,76 @@
+// The capture view of the product: how the capture thread reaches the window.
+// Every call is a synchronous window message to a control of the GUI thread,
+// or a common dialog or message box owned by the capture page, so each has
+// taken effect when it returns (the GUI thread keeps serving messages while it
+// waits for the capture thread). The packet list's changes of one update go
+// over in one message, which the capture page applies with its redraw off.
+#pragma once
+
+#include <windows.h>
+
+#include "capture/CaptureView.h"
+#include "packet/BatchedListPane.h"
+#include "packet/PanesWin32.h"
+
+// Sent to the capture page with a ListBatchDelivery* as lParam: the page
+// applies the batch to the packet list and stores the list's row count.
+inline constexpr UINT kApplyListBatchMessage = WM_APP + 1;
+
+struct ListBatchDelivery {
+  const ListUpdateBatch* batch;
+  int rows_after;
+};
+
+class WindowCaptureView : public CaptureView {
+ public:
+  WindowCaptureView(HWND page, HWND tree, HWND hex);
+
+  ListPane& List() override { return list_; }
+  TreePane& Tree() override { return tree_; }
+  HexPane& Hex() override { return hex_; }
+  StatusText& Status() override { return status_; }
+  ProgressBar& Progress() override { return progress_; }
+  MessageBoxes& Boxes() override { return boxes_; }
+  CaptureRequestSink& Requests() override { return requests_; }
+  int ShowSaveDialog(const FileDialogRequest& request, std::string& path) override;
+  int ShowOpenDialog(const FileDialogRequest& request, std::string& path) override;
+  int FileExists(const char* path) override { return OpensForReading(path); }
+
+ private:
+  class StatusBarText : public StatusText {
+   public:
+    void SetStatusText(int part, const char* text) override;
+  };
+  class StatusProgressBar : public ProgressBar {
+   public:
+    void SetPosition(int position) override;
+    void SetRange(int maximum) override;
+    void SetStep(int step) override;
+    void StepIt() override;
+  };
+  class PageMessageBoxes : public MessageBoxes {
+   public:
+    explicit PageMessageBoxes(HWND page) : page_(page) {}
+    int ShowMessageBox(const char* text, const char* title, unsigned type) override;
+
+   private:
+    HWND page_;
+  };
+  class PageRequests : public CaptureRequestSink {
+   public:
+    explicit PageRequests(HWND page) : page_(page) {}
+    void SendCaptureRequest(CaptureRequest request) override;
+
+   private:
+    HWND page_;
+  };
+
+  HWND page_;
+  BatchedListPane list_;
+  Win32TreePane tree_;
+  Win32HexPane hex_;
+  StatusBarText status_;
+  StatusProgressBar progress_;
+  PageMessageBoxes boxes_;
+  PageRequests requests_;
+};

@@ -41,6 +41,10 @@ namespace {
 
 constexpr UINT_PTR kSelectionTimer = 2;
 constexpr UINT kSelectionPeriodMs = 300;
+// While rows arrive, the list is repainted at most this often: a repaint after
+// every batch of a few rows would cost more than the rows themselves.
+constexpr UINT_PTR kListRedrawTimer = 3;
+constexpr UINT kListRedrawDelayMs = 100;
 
 struct ListColumn {
   const char* header;
@@ -73,6 +77,8 @@ HMODULE rich_edit_library = nullptr;
 WNDPROC previous_list_proc = nullptr;
 WNDPROC previous_tree_proc = nullptr;
 int32_t layout_in_progress = 0;
+bool list_redraw_pending = false;
+bool list_renumber_pending = false;
 
 // What the capture thread works with; lives from the thread's start to its end.
 struct CaptureParts {
@@ -225,8 +231,10 @@ void ShowSelectedPacket() {
 }
 
 // The packet list on the GUI thread, while a batch from the capture thread is
-// applied: an emptied list shows no packet, so the next selection of any row
-// shows its packet again.
+// applied. An emptied list shows no packet, so the next selection of any row
+// shows its packet again. Renumbering walks every row; in overwrite mode at a
+// full list each batch asks for it, so it is done with the next redraw, once
+// for all batches since the last one.
 class PageListPane : public Win32ListPane {
  public:
   using Win32ListPane::Win32ListPane;
@@ -234,15 +242,28 @@ class PageListPane : public Win32ListPane {
     Win32ListPane::DeleteAllRows();
     last_shown_row = -1;
   }
+  void RenumberRows() override { list_renumber_pending = true; }
 };
 
-void ApplyListBatch(ListBatchDelivery& delivery) {
+void ApplyListBatch(HWND page, ListBatchDelivery& delivery) {
   PageListPane list(PacketListWindow);
   SendMessageA(PacketListWindow, WM_SETREDRAW, FALSE, 0);
   delivery.batch->ApplyTo(list);
+  delivery.rows_after = list.RowCount();
+  // Redraw comes back with the timer. Setting it again would restart it, so a
+  // steady flow of batches would keep the list from ever being repainted.
+  if (list_redraw_pending) return;
+  list_redraw_pending = true;
+  SetTimer(page, kListRedrawTimer, kListRedrawDelayMs, nullptr);
+}
+
+void RedrawList(HWND page) {
+  KillTimer(page, kListRedrawTimer);
+  list_redraw_pending = false;
+  if (list_renumber_pending) ListRenumberRows(PacketListWindow);
+  list_renumber_pending = false;
   SendMessageA(PacketListWindow, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(PacketListWindow, nullptr, TRUE);
-  delivery.rows_after = list.RowCount();
 }
 
 void OnTreeExpanded(const NMTREEVIEWA& change) {
@@ -282,6 +303,7 @@ INT_PTR CALLBACK CapturePageProc(HWND page, UINT message, WPARAM wparam, LPARAM 
       break;
     case WM_TIMER:
       if (wparam == kSelectionTimer) ShowSelectedPacket();
+      if (wparam == kListRedrawTimer) RedrawList(page);
       break;
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lparam);
@@ -291,7 +313,7 @@ INT_PTR CALLBACK CapturePageProc(HWND page, UINT message, WPARAM wparam, LPARAM 
       break;
     }
     case kApplyListBatchMessage:
-      ApplyListBatch(*reinterpret_cast<ListBatchDelivery*>(lparam));
+      ApplyListBatch(page, *reinterpret_cast<ListBatchDelivery*>(lparam));
       break;
   }
   return 0;
@@ -310,7 +332,11 @@ HWND CreateCapturePage(HWND tab) {
 }
 
 void CloseCapturePage(HWND page) {
-  if (page != nullptr) KillTimer(page, kSelectionTimer);
+  if (page != nullptr) {
+    KillTimer(page, kSelectionTimer);
+    KillTimer(page, kListRedrawTimer);
+    list_redraw_pending = list_renumber_pending = false;
+  }
   capture_control.capture_request.store(static_cast<int8_t>(CaptureRequest::Idle));
   if (capture_control.capture_thread_running.load() == 1) {
     capture_control.capture_thread_running.store(0);

@@ -320,6 +320,8 @@ TEST(CapturePage, OverwriteModeRemovesTopRowsAndRowIShowsRecordI) {
   for (uint16_t port = 1; port <= 40; ++port) s.source.PushDatagram(Datagram(100, 17, port, 80));
   ASSERT_TRUE(s.CaptureUntilListed(40, 10));  // the newest 1,000 bytes
   ASSERT_EQ(packet_store.Count(), 10u);
+  // Item data follows with the next repaint of the list.
+  EXPECT_TRUE(PumpUntil([] { return ItemData(0) == 0 && ItemData(9) == 9; }, 1000));
   for (int row = 0; row < 10; ++row) {
     SCOPED_TRACE(row);
     EXPECT_EQ(ItemData(row), row);

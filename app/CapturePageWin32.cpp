@@ -250,6 +250,7 @@ void ApplyListBatch(HWND page, ListBatchDelivery& delivery) {
   SendMessageA(PacketListWindow, WM_SETREDRAW, FALSE, 0);
   delivery.batch->ApplyTo(list);
   delivery.rows_after = list.RowCount();
+  if (delivery.status_part >= 0) SetStatusText(delivery.status_part, "%s", delivery.status_text);
   // Redraw comes back with the timer. Setting it again would restart it, so a
   // steady flow of batches would keep the list from ever being repainted.
   if (list_redraw_pending) return;

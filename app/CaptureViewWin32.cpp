@@ -43,13 +43,15 @@ int ShowFileDialog(HWND owner, const FileDialogRequest& request, std::string& pa
 
 WindowCaptureView::WindowCaptureView(HWND page, HWND tree, HWND hex)
     : page_(page),
-      list_([page](const ListUpdateBatch& batch) {
-        ListBatchDelivery delivery{&batch, 0};
-        SendMessageA(page, kApplyListBatchMessage, 0, reinterpret_cast<LPARAM>(&delivery));
+      list_([this](const ListUpdateBatch& batch) {
+        ListBatchDelivery delivery{&batch, status_.pending_part, status_.pending_text.c_str(), 0};
+        SendMessageA(page_, kApplyListBatchMessage, 0, reinterpret_cast<LPARAM>(&delivery));
+        status_.pending_part = -1;
         return delivery.rows_after;
       }),
       tree_(tree),
       hex_(hex),
+      status_(list_),
       boxes_(page),
       requests_(page) {}
 
@@ -62,6 +64,11 @@ int WindowCaptureView::ShowOpenDialog(const FileDialogRequest& request, std::str
 }
 
 void WindowCaptureView::StatusBarText::SetStatusText(int part, const char* text) {
+  if (list_.HasQueuedChanges()) {
+    pending_part = part;
+    pending_text = text;
+    return;
+  }
   ::SetStatusText(part, "%s", text);
 }
 

@@ -8,16 +8,21 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "capture/CaptureView.h"
 #include "packet/BatchedListPane.h"
 #include "packet/PanesWin32.h"
 
 // Sent to the capture page with a ListBatchDelivery* as lParam: the page
-// applies the batch to the packet list and stores the list's row count.
+// applies the batch to the packet list, stores the list's row count, and shows
+// the status text that came with the batch, if any.
 inline constexpr UINT kApplyListBatchMessage = WM_APP + 1;
 
 struct ListBatchDelivery {
   const ListUpdateBatch* batch;
+  int status_part;  // -1: no status text
+  const char* status_text;
   int rows_after;
 };
 
@@ -37,9 +42,18 @@ class WindowCaptureView : public CaptureView {
   int FileExists(const char* path) override { return OpensForReading(path); }
 
  private:
+  // A text set while list changes are queued goes over with them (the counts
+  // at the end of a list update): one message per update instead of two.
   class StatusBarText : public StatusText {
    public:
+    explicit StatusBarText(const BatchedListPane& list) : list_(list) {}
     void SetStatusText(int part, const char* text) override;
+
+    int pending_part = -1;
+    std::string pending_text;
+
+   private:
+    const BatchedListPane& list_;
   };
   class StatusProgressBar : public ProgressBar {
    public:

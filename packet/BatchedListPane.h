@@ -62,6 +62,9 @@ class BatchedListPane : public ListPane {
   void DeleteAllRows() override;
   void EndUpdate() override;
 
+  // True while changes wait for the end of the update.
+  bool HasQueuedChanges() const { return !batch_.Empty(); }
+
  private:
   void Flush();
 

@@ -74,6 +74,8 @@ void UpdatePacketList(PacketListState& state, const PacketStore& store, ListPane
     list.RenumberRows();
     state.renumber_pending = false;
   }
-  list.EndUpdate();
+  // The counts before the end of the update, so that a list which hands its
+  // changes over in one piece can take them along.
   ShowCounts(store, status);
+  list.EndUpdate();
 }

@@ -27,30 +27,11 @@ constexpr const char* kAdmitAll =
     "0_LIST_DEST_IP=0.0.0.0\r\n0_LIST_DEST_PORT=*\r\n0_LIST_VEC=0\r\n";
 
 int RowCount() {
-  return static_cast<int>(SendMessageA(PacketListWindow, LVM_GETITEMCOUNT, 0, 0));
-}
-
-LPARAM ItemData(int row) {
-  LVITEMA item{};
-  item.mask = LVIF_PARAM;
-  item.iItem = row;
-  SendMessageA(PacketListWindow, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-  return item.lParam;
-}
-
-void SelectRow(int row) {
-  LVITEMA item{};
-  item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-  item.state = LVIS_SELECTED | LVIS_FOCUSED;
-  SendMessageA(PacketListWindow, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+  return ListRowCount(PacketListWindow);
 }
 
 std::string HexText() {
-  std::string text(600000, '\0');
-  const auto length =
-      SendMessageA(HexDumpWindow, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
-  text.resize(static_cast<size_t>(length));
-  return text;
+  return LongWindowText(HexDumpWindow);
 }
 
 void Request(int command) {
@@ -94,10 +75,7 @@ struct CaptureSession {
 };
 
 std::vector<std::string> Row(int row) {
-  std::vector<std::string> cells;
-  for (int column = 0; column < 14; ++column)
-    cells.push_back(ListCell(PacketListWindow, row, column));
-  return cells;
+  return ListRow(PacketListWindow, row);
 }
 
 TEST(CapturePage, PanesAreBuiltAndTheTreeStateFileIsReadAndWritten) {
@@ -265,7 +243,7 @@ TEST(CapturePage, CapturedPacketsAreListedAndTheSelectedOneIsShown) {
   for (int row = 0; row < 3; ++row) {
     SCOPED_TRACE(row);
     std::vector<std::string> cells = Row(row);
-    EXPECT_EQ(ItemData(row), row);
+    EXPECT_EQ(ListItemData(PacketListWindow, row), row);
     EXPECT_EQ(cells[11].size(), 24u) << cells[11];  // "2026/12/07(18:20:35.123)"
     EXPECT_EQ(cells[12].substr(cells[12].size() - 4), " sec");
     cells.resize(11);
@@ -275,7 +253,7 @@ TEST(CapturePage, CapturedPacketsAreListedAndTheSelectedOneIsShown) {
 
   // The selected row's packet shows within a timer period; TCP opens by itself.
   TreeFlags = TreeExpansionFlags{0, 0, 1, 0, 0};
-  SelectRow(1);
+  ListSelectRow(PacketListWindow, 1);
   ASSERT_TRUE(PumpUntil([] { return last_shown_row == 1; }, 1000));
   const std::vector<std::string> outline = TreeOutline(DetailTreeWindow);
   ASSERT_GE(outline.size(), 18u);
@@ -303,7 +281,7 @@ TEST(CapturePage, CapturedPacketsAreListedAndTheSelectedOneIsShown) {
   EXPECT_EQ(TreeFlags.icmp + TreeFlags.udp + TreeFlags.data, 0);
 
   // The largest datagram's dump is whole: 4,096 rows, the last one with 15 bytes.
-  SelectRow(3);
+  ListSelectRow(PacketListWindow, 3);
   ASSERT_TRUE(PumpUntil([] { return last_shown_row == 3; }, 1000));
   const std::string big = HexText();
   EXPECT_EQ(big.size(), (4u + 4096u) * 76u);
@@ -321,14 +299,18 @@ TEST(CapturePage, OverwriteModeRemovesTopRowsAndRowIShowsRecordI) {
   ASSERT_TRUE(s.CaptureUntilListed(40, 10));  // the newest 1,000 bytes
   ASSERT_EQ(packet_store.Count(), 10u);
   // Item data follows with the next repaint of the list.
-  EXPECT_TRUE(PumpUntil([] { return ItemData(0) == 0 && ItemData(9) == 9; }, 1000));
+  EXPECT_TRUE(PumpUntil(
+      [] {
+        return ListItemData(PacketListWindow, 0) == 0 && ListItemData(PacketListWindow, 9) == 9;
+      },
+      1000));
   for (int row = 0; row < 10; ++row) {
     SCOPED_TRACE(row);
-    EXPECT_EQ(ItemData(row), row);
+    EXPECT_EQ(ListItemData(PacketListWindow, row), row);
     EXPECT_EQ(ListCell(PacketListWindow, row, 0), std::to_string(30 + row));
     EXPECT_EQ(ListCell(PacketListWindow, row, 3), std::to_string(31 + row));
   }
-  SelectRow(4);
+  ListSelectRow(PacketListWindow, 4);
   ASSERT_TRUE(PumpUntil([] { return last_shown_row == 4; }, 1000));
   EXPECT_NE(HexText().find("000001 | 0A 00 00 02 00 23 00 50"),
             std::string::npos);  // port 35 -> 80
@@ -342,7 +324,7 @@ TEST(CapturePage, SaveExportDeleteAllAndOpenGoThroughTheirDialogs) {
   s.source.PushDatagram(TcpSegment(0x18, 10));
   ASSERT_TRUE(s.CaptureUntilListed(2, 2));
   const std::vector<std::string> before[] = {Row(0), Row(1)};
-  SelectRow(1);
+  ListSelectRow(PacketListWindow, 1);
   ASSERT_TRUE(PumpUntil([] { return last_shown_row == 1; }, 1000));
 
   const std::string folder = dir.path().string();
@@ -386,7 +368,7 @@ TEST(CapturePage, SaveExportDeleteAllAndOpenGoThroughTheirDialogs) {
   EXPECT_EQ(Row(0), before[0]);
   EXPECT_EQ(Row(1), before[1]);
   // The same row index as before the reload shows the reloaded packet.
-  SelectRow(1);
+  ListSelectRow(PacketListWindow, 1);
   ASSERT_TRUE(PumpUntil([] { return last_shown_row == 1; }, 1000));
   EXPECT_EQ(TreeOutline(DetailTreeWindow).at(0), "+RecvData");
 }

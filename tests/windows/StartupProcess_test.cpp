@@ -5,78 +5,15 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 
 #include "support/GuiHarness.h"
+#include "support/ProgramProcess.h"
 #include "support/TempDir.h"
 
 namespace {
 
-constexpr const char* kTitle = "Kestrel_Scan Ver 1.0.1.0";
-constexpr DWORD kStartTimeoutMs = 20000;
-
-std::string ProgramPath() {
-  const char* path = std::getenv("KESTREL_APP_EXE");
-  std::string windows_path = path != nullptr ? path : "";
-  for (char& c : windows_path) {
-    if (c == '/') c = '\\';
-  }
-  return windows_path;
-}
-
-class Program {
- public:
-  // Starts the program with `arguments` appended to its quoted path.
-  explicit Program(const std::string& arguments) {
-    std::string command;
-    command.append(1, '"').append(ProgramPath()).append(1, '"').append(arguments);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof(startup);
-    started_ = CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                              &startup, &process_);
-  }
-  ~Program() {
-    if (!started_) return;
-    if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
-      TerminateProcess(process_.hProcess, 99);
-    }
-    CloseHandle(process_.hThread);
-    CloseHandle(process_.hProcess);
-  }
-  Program(const Program&) = delete;
-  Program& operator=(const Program&) = delete;
-
-  bool started() const { return started_; }
-  DWORD id() const { return process_.dwProcessId; }
-
-  // The exit status, or -1 when the process has not ended within `timeout_ms`.
-  long ExitStatus(DWORD timeout_ms) const {
-    if (WaitForSingleObject(process_.hProcess, timeout_ms) != WAIT_OBJECT_0) return -1;
-    DWORD status = 0;
-    GetExitCodeProcess(process_.hProcess, &status);
-    return static_cast<long>(status);
-  }
-
-  // Its main window (class and caption kTitle), once it exists.
-  HWND WaitForMainWindow() const {
-    HWND found = nullptr;
-    WaitUntil(
-        [&] {
-          HWND window = FindWindowA(kTitle, nullptr);
-          DWORD owner = 0;
-          if (window != nullptr) GetWindowThreadProcessId(window, &owner);
-          if (owner == id()) found = window;
-          return found != nullptr;
-        },
-        kStartTimeoutMs);
-    return found;
-  }
-
- private:
-  bool started_ = false;
-  PROCESS_INFORMATION process_{};
-};
+constexpr const char* kTitle = kAppTitle;
 
 TEST(StartupProcess, AnyArgumentIsRefusedWithoutAWindow) {
   ASSERT_FALSE(ProgramPath().empty()) << "KESTREL_APP_EXE is not set";

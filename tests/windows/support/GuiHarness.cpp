@@ -74,14 +74,6 @@ std::string WindowClass(HWND window) {
   return name;
 }
 
-std::string StatusPartText(HWND status_bar, int part) {
-  char text[1024] = {};
-  const auto length = LOWORD(SendMessageA(status_bar, SB_GETTEXTLENGTHA, part, 0));
-  if (length >= sizeof(text)) return "<too long>";
-  SendMessageA(status_bar, SB_GETTEXTA, part, reinterpret_cast<LPARAM>(text));
-  return text;
-}
-
 namespace {
 
 struct DialogSearch {
@@ -159,47 +151,12 @@ std::future<AnsweredBox> AnswerBox(const char* title, int button, DWORD timeout_
       });
 }
 
-std::string ListCell(HWND list, int row, int column) {
-  char text[512] = {};
-  LVITEMA item{};
-  item.iSubItem = column;
-  item.pszText = text;
-  item.cchTextMax = sizeof(text);
-  SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-  return text;
-}
-
-namespace {
-
-void Outline(HWND tree, HTREEITEM item, int depth, std::vector<std::string>& lines) {
-  for (; item != nullptr; item = TreeView_GetNextSibling(tree, item)) {
-    char text[256] = {};
-    TVITEMA read{};
-    read.mask = TVIF_TEXT | TVIF_STATE | TVIF_CHILDREN;
-    read.hItem = item;
-    read.pszText = text;
-    read.cchTextMax = sizeof(text);
-    read.stateMask = TVIS_EXPANDED;
-    SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&read));
-    const HTREEITEM child = TreeView_GetChild(tree, item);
-    const char* mark = child == nullptr ? "" : (read.state & TVIS_EXPANDED) ? "+" : "-";
-    lines.push_back(std::string(depth, ' ') + mark + text);
-    Outline(tree, child, depth + 1, lines);
-  }
-}
-
-}  // namespace
-
-std::vector<std::string> TreeOutline(HWND tree) {
-  std::vector<std::string> lines;
-  Outline(tree, TreeView_GetRoot(tree), 0, lines);
-  return lines;
-}
-
-std::future<bool> AnswerFileDialog(const char* title, const std::string& path, DWORD timeout_ms) {
-  return std::async(std::launch::async, [title = std::string(title), path, timeout_ms] {
+std::future<bool> AnswerFileDialog(const char* title, const std::string& path, DWORD timeout_ms,
+                                   DWORD process_id) {
+  return std::async(std::launch::async, [title = std::string(title), path, timeout_ms, process_id] {
     HWND dialog = nullptr;
-    if (!WaitUntil([&] { return (dialog = FindDialog(title.c_str())) != nullptr; }, timeout_ms)) {
+    if (!WaitUntil([&] { return (dialog = FindDialog(title.c_str(), process_id)) != nullptr; },
+                   timeout_ms)) {
       return false;
     }
     Sleep(200);  // the dialog fills its folder view first

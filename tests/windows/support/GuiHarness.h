@@ -9,9 +9,9 @@
 
 #include <future>
 #include <string>
-#include <vector>
 
 #include "capture/PacketSource.h"
+#include "support/RemoteControls.h"
 
 // Creates the main window the way start-up does (title from this executable's
 // version resource, which the GUI tests carry) and destroys it, if it is still
@@ -42,8 +42,6 @@ bool TakeQuitMessage(int* exit_code = nullptr);
 // A window's text read with WM_GETTEXT (works across threads and processes).
 std::string WindowText(HWND window);
 std::string WindowClass(HWND window);
-// The text of one status-bar part.
-std::string StatusPartText(HWND status_bar, int part);
 
 // A top-level window of class #32770 with this exact title that belongs to
 // `process_id` (0: this process), or null.
@@ -73,16 +71,11 @@ bool PumpUntil(Condition condition, DWORD timeout_ms) {
   }
 }
 
-// One cell of a report-style list view of this process.
-std::string ListCell(HWND list, int row, int column);
-// The tree view's items in display order, each as its depth in blanks, "+"
-// (open) or "-" (closed) when it has children, and its text.
-std::vector<std::string> TreeOutline(HWND tree);
-
 // Starts a helper thread that waits for the file dialog titled `title` of
-// this process, types `path` into its name box and presses its OK button.
+// `process_id` (0: this process), types `path` into its name box and presses
+// its OK button.
 std::future<bool> AnswerFileDialog(const char* title, const std::string& path,
-                                   DWORD timeout_ms = 10000);
+                                   DWORD timeout_ms = 10000, DWORD process_id = 0);
 
 // What a helper thread saw in a box it answered.
 struct AnsweredBox {

@@ -11,6 +11,7 @@
 #include "config/ConfigFile.h"
 #include "config/FilterDialogFields.h"
 #include "config/FilterDialogIds.h"
+#include "packet/PanesWin32.h"
 
 namespace {
 
@@ -44,45 +45,7 @@ constexpr FlagControl kFlagControls[] = {
 WNDPROC rule_list_proc = nullptr;
 HFONT rule_list_font = nullptr;
 
-// The list operations: the tag (item data) of each row is its index.
-void ListInsertColumn(HWND list, int column, int width, const char* header) {
-  LVCOLUMNA info{};
-  info.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
-  info.fmt = LVCFMT_LEFT;
-  info.cx = width;
-  info.pszText = const_cast<char*>(header);
-  info.iSubItem = column;
-  SendMessageA(list, LVM_INSERTCOLUMNA, column, reinterpret_cast<LPARAM>(&info));
-}
-
-int ListInsertRow(HWND list, int row, const char* text) {
-  LVITEMA item{};
-  item.mask = LVIF_TEXT | LVIF_PARAM;
-  item.iItem = row;
-  item.pszText = const_cast<char*>(text);
-  item.lParam = row;
-  return static_cast<int>(SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
-}
-
-void ListSetCell(HWND list, int row, int column, const char* text) {
-  LVITEMA item{};
-  item.iSubItem = column;
-  item.pszText = const_cast<char*>(text);
-  SendMessageA(list, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-}
-
-void ListRenumberRows(HWND list) {
-  const int count = ListView_GetItemCount(list);
-  for (int row = 0; row < count; ++row) {
-    LVITEMA item{};
-    item.mask = LVIF_PARAM;
-    item.iItem = row;
-    item.lParam = row;
-    SendMessageA(list, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-  }
-}
-
-std::string ListCell(HWND list, int row, int column) {
+std::string RuleCell(HWND list, int row, int column) {
   char text[kCellCapacity] = {};
   LVITEMA item{};
   item.iSubItem = column;
@@ -93,7 +56,8 @@ std::string ListCell(HWND list, int row, int column) {
 }
 
 void AppendRuleRow(HWND list, const RuleRow& cells) {
-  const int row = ListInsertRow(list, ListView_GetItemCount(list), cells[0].c_str());
+  // The row's tag (item data) is its index.
+  const int row = ListInsertRow(list, ListView_GetItemCount(list), cells[0].c_str(), 0);
   for (int column = 1; column < static_cast<int>(cells.size()); ++column) {
     ListSetCell(list, row, column, cells[column].c_str());
   }
@@ -155,7 +119,7 @@ void PrepareControls(HWND dialog) {
   HWND list = GetDlgItem(dialog, IDC_FILTER_RULES);
   ListView_SetExtendedListViewStyle(list, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
   for (int column = 0; column < static_cast<int>(std::size(kColumns)); ++column) {
-    ListInsertColumn(list, column, kColumns[column].width, kColumns[column].header);
+    ListInsertColumn(list, kColumns[column].width, kColumns[column].header, column);
   }
   rule_list_font =
       CreateFontA(12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
@@ -187,7 +151,7 @@ FilterDialogFields ReadFields(HWND dialog) {
   for (int row = 0; row < count; ++row) {
     RuleRow& cells = fields.rows.emplace_back();
     for (int column = 0; column < static_cast<int>(cells.size()); ++column) {
-      cells[column] = ListCell(list, row, column);
+      cells[column] = RuleCell(list, row, column);
     }
   }
   return fields;

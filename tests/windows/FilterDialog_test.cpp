@@ -41,10 +41,8 @@ Shown Read(HWND dialog) {
   for (int row = 0; row < ListView_GetItemCount(list); ++row) {
     std::string line;
     for (int column = 0; column < 5; ++column) {
-      char cell[64] = {};
-      ListView_GetItemText(list, row, column, cell, sizeof(cell));
       if (column > 0) line += '|';
-      line += cell;
+      line += ListCell(list, row, column);
     }
     LVITEMA item{};
     item.mask = LVIF_PARAM;
@@ -76,63 +74,29 @@ auto WhileOpen(HWND main, int command, Steps steps) {
   return helper.get();
 }
 
-const FilterRule kRuleA{"192.168.0.1", "*", "10.0.0.2", "53", 1};
-const FilterRule kRuleB{"0.0.0.0", "8080", "10.0.0.9", "*", 0};
+// Only exactly 1 ticks a box; vec 7 leaves the direction cell empty; the third
+// rule is missing from the file.
+constexpr const char* kHandEditedFile =
+    "[Common_config]\r\nRING_MAX=300\r\nRING_ROOP=1\r\nCAP_FPS=25\r\n"
+    "[Protocol_config]\r\nTCP=1\r\nUDP=2\r\nOTHER=1\r\n"
+    "[IP_config]\r\nLIST_NUM=3\r\n0_LIST_SRC_IP=192.168.0.1\r\n0_LIST_SRC_PORT=*\r\n"
+    "0_LIST_DEST_IP=10.0.0.2\r\n0_LIST_DEST_PORT=80\r\n0_LIST_VEC=1\r\n"
+    "1_LIST_SRC_IP=0.0.0.0\r\n1_LIST_VEC=7\r\n";
 
-TEST(FilterDialog, OpensOnTheDefaultsOrTheFile) {
-  struct Case {
-    const char* file;
-    Shown shown;
-  };
-  const Case cases[] = {
-      {nullptr, {"0", "10", "00000", {}}},
-      // Only exactly 1 ticks a box; vec 7 leaves the direction empty; the
-      // third rule is missing from the file.
-      {"[Common_config]\r\nRING_MAX=300\r\nRING_ROOP=1\r\nCAP_FPS=25\r\n"
-       "[Protocol_config]\r\nTCP=1\r\nUDP=2\r\nOTHER=1\r\n"
-       "[IP_config]\r\nLIST_NUM=3\r\n0_LIST_SRC_IP=192.168.0.1\r\n0_LIST_SRC_PORT=*\r\n"
-       "0_LIST_DEST_IP=10.0.0.2\r\n0_LIST_DEST_PORT=80\r\n0_LIST_VEC=1\r\n"
-       "1_LIST_SRC_IP=0.0.0.0\r\n1_LIST_VEC=7\r\n",
-       {"300",
-        "25",
-        "10011",
-        {"192.168.0.1|*|====>|10.0.0.2|80#0", "0.0.0.0||||#1", "||<===>||#2"}}},
-  };
+TEST(FilterDialog, OpensOnTheFileAndDeleteKeySelectsTheFollower) {
   TempDir dir;
+  WriteFileBytes(kConfigPath, kHandEditedFile);
   MainWindowSession session;
-  for (const Case& c : cases) {
-    if (c.file != nullptr) WriteFileBytes(kConfigPath, c.file);
-    const Shown shown = WhileOpen(session.window(), IDM_FILTER_SETTINGS, [](HWND dialog) {
-      const Shown s = Read(dialog);
-      Click(dialog, IDCANCEL);
-      return s;
-    });
-    EXPECT_EQ(shown.ring_max, c.shown.ring_max);
-    EXPECT_EQ(shown.cap_fps, c.shown.cap_fps);
-    EXPECT_EQ(shown.ticks, c.shown.ticks);
-    EXPECT_EQ(shown.rows, c.shown.rows);
-    EXPECT_EQ(shown.selected, -1);
-  }
-}
-
-TEST(FilterDialog, AddAppendsAndDeleteKeySelectsTheFollower) {
-  TempDir dir;
-  FilterSettings settings;
-  settings.rules = {kRuleA, kRuleB, kRuleA};
-  ASSERT_EQ(ConfigFile::Write(settings), 1);
-  const std::string file = ReadFileBytes(kConfigPath);
-  MainWindowSession session;
-
+  const std::string r0 = "192.168.0.1|*|====>|10.0.0.2|80", r1 = "0.0.0.0||||", r2 = "||<===>||";
   struct Step {
-    int select;  // -1: no row selected
+    int select;  // -1: no row selected before the Delete key
     std::vector<std::string> rows;
     int selected;
   };
-  const std::string a = "192.168.0.1|*|====>|10.0.0.2|53";
-  const std::string b = "0.0.0.0|8080|<===>|10.0.0.9|*";
-  const Step steps[] = {{1, {a + "#0", a + "#1"}, 1}, {1, {a + "#0"}, -1}, {-1, {a + "#0"}, -1}};
-  const auto seen = WhileOpen(session.window(), IDT_FILTER_SETTINGS, [&](HWND dialog) {
-    std::vector<Shown> after;
+  const Step steps[] = {
+      {1, {r0 + "#0", r2 + "#1"}, 1}, {1, {r0 + "#0"}, -1}, {-1, {r0 + "#0"}, -1}};
+  std::vector<Shown> seen = WhileOpen(session.window(), IDT_FILTER_SETTINGS, [&](HWND dialog) {
+    std::vector<Shown> after = {Read(dialog)};
     HWND list = GetDlgItem(dialog, IDC_FILTER_RULES);
     for (const Step& step : steps) {
       ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
@@ -145,13 +109,16 @@ TEST(FilterDialog, AddAppendsAndDeleteKeySelectsTheFollower) {
     Click(dialog, IDCANCEL);
     return after;
   });
-  ASSERT_EQ(seen.size(), 4u);
-  for (size_t i = 0; i < 3; ++i) {
-    EXPECT_EQ(seen[i].rows, steps[i].rows) << i;
-    EXPECT_EQ(seen[i].selected, steps[i].selected) << i;
+  ASSERT_EQ(seen.size(), 5u);
+  EXPECT_EQ(seen[0].ring_max + "," + seen[0].cap_fps + "," + seen[0].ticks, "300,25,10011");
+  EXPECT_EQ(seen[0].rows, (std::vector<std::string>{r0 + "#0", r1 + "#1", r2 + "#2"}));
+  for (size_t i = 0; i < std::size(steps); ++i) {
+    EXPECT_EQ(seen[i + 1].rows, steps[i].rows) << i;
+    EXPECT_EQ(seen[i + 1].selected, steps[i].selected) << i;
   }
-  EXPECT_EQ(seen[3].rows.back(), "0.0.0.0|*|<===>|0.0.0.0|*#1");
-  EXPECT_EQ(ReadFileBytes(kConfigPath), file);
+  // Untouched fields add a rule for any address and port, both ways.
+  EXPECT_EQ(seen[4].rows.back(), "0.0.0.0|*|<===>|0.0.0.0|*#1");
+  EXPECT_EQ(ReadFileBytes(kConfigPath), kHandEditedFile);
 }
 
 TEST(FilterDialog, SaveWritesAndAppliesAndCancelKeepsTheFile) {
@@ -162,7 +129,8 @@ TEST(FilterDialog, SaveWritesAndAppliesAndCancelKeepsTheFile) {
   const std::vector<uint8_t> udp = Datagram(17, {0x30, 0x39, 0x00, 0x35, 0x00, 0x08, 0, 0});
   EXPECT_EQ(PacketFilter::Accept(udp.data(), static_cast<int32_t>(udp.size())), 0);
 
-  WhileOpen(main, IDM_FILTER_SETTINGS, [](HWND dialog) {
+  const Shown defaults = WhileOpen(main, IDM_FILTER_SETTINGS, [](HWND dialog) {
+    const Shown s = Read(dialog);
     Click(dialog, IDC_FILTER_UDP);
     Click(dialog, IDC_FILTER_RING_ROOP);
     SetDlgItemTextA(dialog, IDC_FILTER_RING_MAX, "5");
@@ -180,8 +148,10 @@ TEST(FilterDialog, SaveWritesAndAppliesAndCancelKeepsTheFile) {
     SendDlgItemMessageA(dialog, IDC_FILTER_DIRECTION, CB_SETCURSEL, 0, 0);
     Click(dialog, IDC_FILTER_ADD);
     Click(dialog, IDC_FILTER_SAVE);
-    return 0;
+    return s;
   });
+  EXPECT_EQ(defaults.ring_max + "," + defaults.cap_fps + "," + defaults.ticks, "0,10,00000");
+  EXPECT_TRUE(defaults.rows.empty());
   // The size limit and interval reach the capture at once, the rules with the next packet.
   EXPECT_EQ(packet_store.LimitKbytes(), 5);
   EXPECT_EQ(capture_control.receive_interval_ms.load(), 0);
@@ -191,7 +161,8 @@ TEST(FilterDialog, SaveWritesAndAppliesAndCancelKeepsTheFile) {
   expected.ring_max = 5;
   expected.ring_roop = expected.udp = true;
   expected.cap_fps = 0;
-  expected.rules = {kRuleA, kRuleB};
+  expected.rules = {{"192.168.0.1", "*", "10.0.0.2", "53", 1},
+                    {"0.0.0.0", "8080", "10.0.0.9", "*", 0}};
   ASSERT_EQ(ConfigFile::Write(expected), 1);
   EXPECT_EQ(saved, ReadFileBytes(kConfigPath));
 
@@ -211,9 +182,7 @@ TEST(FilterDialog, SaveWritesAndAppliesAndCancelKeepsTheFile) {
       if (way == kCloseBox) PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
       return s;
     });
-    EXPECT_EQ(shown.ring_max, "5");
-    EXPECT_EQ(shown.cap_fps, "0");
-    EXPECT_EQ(shown.ticks, "01001");
+    EXPECT_EQ(shown.ring_max + "," + shown.cap_fps + "," + shown.ticks, "5,0,01001");
     EXPECT_EQ(shown.rows, (std::vector<std::string>{"192.168.0.1|*|====>|10.0.0.2|53#0",
                                                     "0.0.0.0|8080|<===>|10.0.0.9|*#1"}));
     EXPECT_EQ(ReadFileBytes(kConfigPath), saved) << way;

@@ -26,17 +26,23 @@ uint32_t FieldNumber(const std::string& text) {
   return static_cast<uint32_t>(value);
 }
 
+// The five flags carry the same names on both sides.
+template <typename From, typename To>
+void CopyFlags(const From& from, To& to) {
+  to.ring_roop = from.ring_roop;
+  to.tcp = from.tcp;
+  to.udp = from.udp;
+  to.icmp = from.icmp;
+  to.other = from.other;
+}
+
 }  // namespace
 
 FilterDialogFields FieldsFromSettings(const FilterSettings& s) {
   FilterDialogFields f;
   f.ring_max = std::to_string(s.ring_max);
   f.cap_fps = std::to_string(s.cap_fps);
-  f.ring_roop = s.ring_roop;
-  f.tcp = s.tcp;
-  f.udp = s.udp;
-  f.icmp = s.icmp;
-  f.other = s.other;
+  CopyFlags(s, f);
   for (const FilterRule& r : s.rules) {
     f.rows.push_back({r.src_ip, r.src_port, DirectionText(r.vec), r.dest_ip, r.dest_port});
   }
@@ -47,11 +53,7 @@ FilterSettings SettingsFromFields(const FilterDialogFields& f) {
   FilterSettings s;
   s.ring_max = FieldNumber(f.ring_max);
   s.cap_fps = FieldNumber(f.cap_fps);
-  s.ring_roop = f.ring_roop;
-  s.tcp = f.tcp;
-  s.udp = f.udp;
-  s.icmp = f.icmp;
-  s.other = f.other;
+  CopyFlags(f, s);
   for (const RuleRow& row : f.rows) {
     s.rules.push_back({row[0], row[1], row[3], row[4], row[2] == kDirectionOneWay ? 1 : 0});
   }

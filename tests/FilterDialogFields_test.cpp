@@ -46,18 +46,10 @@ TEST(FilterDialogFields, NumberFieldsReadAsUnsignedDecimals) {
   }
 }
 
-TEST(FilterDialogFields, AddFillsEmptyPortsAndDeleteSelectsTheFollower) {
-  EXPECT_EQ(NewRuleRow("0.0.0.0", "", "<===>", "0.0.0.0", ""),
-            (RuleRow{"0.0.0.0", "*", "<===>", "0.0.0.0", "*"}));
-  EXPECT_EQ(NewRuleRow("10.0.0.1", "80", "====>", "10.0.0.2", "0"),
-            (RuleRow{"10.0.0.1", "80", "====>", "10.0.0.2", "0"}));
-  struct Case {
-    int deleted, remaining, selected;
-  };
-  const Case cases[] = {{1, 2, 1}, {0, 2, 0}, {2, 2, -1}, {0, 0, -1}};
-  for (const Case& c : cases) {
-    EXPECT_EQ(RowToSelectAfterDelete(c.deleted, c.remaining), c.selected) << c.deleted;
-  }
+// After a deletion the row that followed takes the deleted row's place.
+TEST(FilterDialogFields, DeleteSelectsTheFollower) {
+  const int cases[][3] = {{1, 2, 1}, {0, 2, 0}, {2, 2, -1}, {0, 0, -1}};  // deleted, left, selected
+  for (const auto& c : cases) EXPECT_EQ(RowToSelectAfterDelete(c[0], c[1]), c[2]) << c[0];
 }
 
 }  // namespace

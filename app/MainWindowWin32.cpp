@@ -12,6 +12,8 @@
 #include "app/ShutdownWin32.h"
 #include "app/resource.h"
 #include "capture/CaptureRequest.h"
+#include "config/ConfigFile.h"
+#include "config/FilterDialogWin32.h"
 
 HWND MainWindow = nullptr;
 HWND CurrentPage = nullptr;
@@ -25,6 +27,14 @@ void OnCreate(HWND window) {
   PostQuitMessage(0);
 }
 
+// Store limit and interval are applied on request; the filter reads the
+// protocol switches and rules for every packet by itself.
+void RunFilterSettings(HWND window) {
+  FilterSettings settings = ConfigFile::Load();
+  if (RunFilterDialog(window, settings) != 1) return;
+  SendMessageA(CapturePage, WM_COMMAND, MAKEWPARAM(kIdReloadCaptureSettings, 0), 0);
+}
+
 void OnCommand(HWND window, int command_id) {
   CaptureRequest request;
   if (CaptureRequestForCommand(command_id, request)) {
@@ -33,6 +43,10 @@ void OnCommand(HWND window, int command_id) {
     return;
   }
   switch (command_id) {
+    case IDM_FILTER_SETTINGS:
+    case IDT_FILTER_SETTINGS:
+      RunFilterSettings(window);
+      break;
     case IDM_ABOUT:
       RunAboutDialog(window);
       break;

@@ -9,6 +9,9 @@
 #define IDB_TOOLBAR 3000
 #define IDD_CAPTURE_PAGE 5000
 #define IDD_SHUTDOWN 15000
+// The filter-settings dialog (template 8000) and its controls, kept with the
+// dialog's code; relative, so that the resource compiler finds it as well.
+#include "../config/FilterDialogIds.h"
 
 // Menu commands.
 #define IDM_EXIT 10000

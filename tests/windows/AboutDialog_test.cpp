@@ -44,17 +44,6 @@ struct AboutSeen {
   size_t opened_by_web_button = 0;
 };
 
-// Presses a key on the control that has the keyboard focus in the dialog, as
-// the keyboard would; the dialog's own message loop translates it.
-void PressKey(DWORD gui_thread, HWND dialog, WPARAM key) {
-  GUITHREADINFO info{};
-  info.cbSize = sizeof(info);
-  GetGUIThreadInfo(gui_thread, &info);
-  HWND target = info.hwndFocus != nullptr ? info.hwndFocus : dialog;
-  PostMessageA(target, WM_KEYDOWN, key, 1);
-  PostMessageA(target, WM_KEYUP, key, 0xC0000001);
-}
-
 bool StaysOpen(HWND dialog) {
   Sleep(300);
   return IsWindow(dialog) && IsWindowVisible(dialog);

@@ -74,6 +74,15 @@ std::string WindowClass(HWND window) {
   return name;
 }
 
+void PressKey(DWORD gui_thread, HWND dialog, WPARAM key) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof(info);
+  GetGUIThreadInfo(gui_thread, &info);
+  HWND target = info.hwndFocus != nullptr ? info.hwndFocus : dialog;
+  PostMessageA(target, WM_KEYDOWN, key, 1);
+  PostMessageA(target, WM_KEYUP, key, 0xC0000001);
+}
+
 namespace {
 
 struct DialogSearch {

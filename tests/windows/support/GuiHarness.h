@@ -43,6 +43,11 @@ bool TakeQuitMessage(int* exit_code = nullptr);
 std::string WindowText(HWND window);
 std::string WindowClass(HWND window);
 
+// Presses `key` on the control of `gui_thread` that has the keyboard focus (on
+// `dialog` when none has), as the keyboard would: the posted key goes through
+// the dialog's own message loop.
+void PressKey(DWORD gui_thread, HWND dialog, WPARAM key);
+
 // A top-level window of class #32770 with this exact title that belongs to
 // `process_id` (0: this process), or null.
 HWND FindDialog(const char* title, DWORD process_id = 0);

@@ -119,12 +119,13 @@ std::vector<std::string> TreeOutline(HWND tree) {
 }
 
 std::string StatusPartText(HWND status_bar, int part) {
-  RemoteBuffer remote(status_bar, kTextBytes);
+  // The length the bar answers counts characters, not the bytes of the text.
   const auto length = LOWORD(SendMessageA(status_bar, SB_GETTEXTLENGTHA, part, 0));
-  if (length >= kTextBytes) return "<too long>";
+  if (2 * static_cast<size_t>(length) >= kTextBytes) return "<too long>";
+  RemoteBuffer remote(status_bar, kTextBytes);
   SendMessageA(status_bar, SB_GETTEXTA, part, remote.At());
   char text[kTextBytes] = {};
-  remote.Read(text, length);
+  remote.Read(text, kTextBytes - 1);
   return text;
 }
 

@@ -76,11 +76,13 @@ void CaptureThread::DrainWhileIdle() {
   // Empties the socket's queue while nothing is captured. The queue holds
   // megabytes: left full, a later start would store stale datagrams from before
   // it, each stamped with the time it was finally received.
+  // A datagram that arrives after a start request belongs to the capture: the
+  // request is checked again once the wait is over, before each receive.
   if (context_.source.WaitReadable(kWaitSeconds) == 1) {
-    do {
+    while (Running() && context_.control.capture_request.load() == Byte(CaptureRequest::Idle)) {
       context_.source.Receive(buffer_.get(), kBufferSize);
-    } while (Running() && context_.control.capture_request.load() == Byte(CaptureRequest::Idle) &&
-             context_.source.WaitReadable(0) == 1);
+      if (context_.source.WaitReadable(0) != 1) break;
+    }
   }
   Pause(kIdlePauseMs, CaptureRequest::Idle);
 }

@@ -79,6 +79,18 @@ TEST_F(CaptureThreadTest, ListFollowsEveryFifthAttemptAndAfterAQuietSecond) {
   for (int i = 0; i < 8; ++i) EXPECT_EQ(view.list.rows[i].item_data, i);
 }
 
+// The start request came while the idle wait was on: the datagram that ended
+// the wait is the capture's first, not drained.
+TEST_F(CaptureThreadTest, IdleDrainLeavesTheDatagramsAfterAStartRequest) {
+  WriteConfig("CAP_FPS=0\r\n");
+  source.PushDatagram(Datagram(60));
+  source.PushQuiet();
+  thread.DrainWhileIdle();
+  EXPECT_EQ(source.receive_calls, 0);
+  thread.RunCapturePass();
+  EXPECT_EQ(store.Count(), 1u);
+}
+
 TEST_F(CaptureThreadTest, RejectedAndFailedReceivesCountAsAttempts) {
   // They leave no trace, but the first update comes with the third stored packet.
   WriteConfig("CAP_FPS=0\r\n", "UDP=1\r\nTCP=0\r\n");

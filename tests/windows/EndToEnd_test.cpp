@@ -205,6 +205,12 @@ class Journey {
   void Command(int id) const { PostMessageA(main_, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
 
   std::string State() const { return StatusPartText(status, 0); }
+  // Presses Start; true once the status bar says the capture runs. Traffic may
+  // follow at once: the capture takes every datagram after the request.
+  bool StartCapture() const {
+    Command(kStart);
+    return WaitUntil([&] { return State() == "状態：キャプチャー中"; }, 5000);
+  }
   // The packet counter of status part 1.
   long Counted() const {
     return std::strtol(StatusPartText(status, 1).c_str() + std::strlen("Packet:"), nullptr, 10);
@@ -321,10 +327,7 @@ TEST_F(EndToEnd, CaptureSaveOpenExportAndClose) {
   Journey journey("capture", Settings());
   ASSERT_TRUE(journey.ready());
   Traffic traffic(address_);
-  journey.Command(kStart);
-  ASSERT_TRUE(WaitUntil([&] { return journey.State() == "状態：キャプチャー中"; }, 5000))
-      << journey.State();
-  Sleep(500);
+  ASSERT_TRUE(journey.StartCapture()) << journey.State();
   for (int i = 0; i < 5; ++i) traffic.Udp(kUdpPort, "kestrel-udp-" + std::to_string(i));
   const std::string request = "GET /kestrel HTTP/1.0\r\n\r\n", reply = "HTTP/1.0 200 OK\r\n\r\n";
   ASSERT_TRUE(traffic.Tcp(request, reply));
@@ -401,10 +404,7 @@ TEST_F(EndToEnd, OverwriteModeKeepsTheNewestPackets) {
   Journey journey("overwrite", Settings(2, 1));  // 2,000 bytes
   ASSERT_TRUE(journey.ready());
   Traffic traffic(address_);
-  journey.Command(kStart);
-  ASSERT_TRUE(WaitUntil([&] { return journey.State() == "状態：キャプチャー中"; }, 5000))
-      << journey.State();
-  Sleep(500);
+  ASSERT_TRUE(journey.StartCapture()) << journey.State();
   char payload[73];
   for (int i = 0; i < 100; ++i) {
     std::snprintf(payload, sizeof payload, "kestrel-ring-%03d-%055d", i, 0);
@@ -439,10 +439,7 @@ TEST_F(EndToEnd, FullStoreStopsTheCapture) {
   ASSERT_TRUE(journey.ready());
   Traffic traffic(address_);
   auto box = AnswerBox("メモリオーバー", IDOK, 30000, journey.id());
-  journey.Command(kStart);
-  ASSERT_TRUE(WaitUntil([&] { return journey.State() == "状態：キャプチャー中"; }, 5000))
-      << journey.State();
-  Sleep(500);
+  ASSERT_TRUE(journey.StartCapture()) << journey.State();
   for (int i = 0; i < 15; ++i) traffic.Udp(kUdpPort, std::string(72, 'k'));
   const AnsweredBox seen = box.get();
   EXPECT_EQ(seen.text, "最大受信サイズを超えました！緊急停止します");
@@ -465,10 +462,7 @@ TEST_F(EndToEnd, FilterDialogChangesWhatTheCaptureKeeps) {
   Journey journey("filter", settings);
   ASSERT_TRUE(journey.ready());
   Traffic traffic(address_);
-  journey.Command(kStart);
-  ASSERT_TRUE(WaitUntil([&] { return journey.State() == "状態：キャプチャー中"; }, 5000))
-      << journey.State();
-  Sleep(500);
+  ASSERT_TRUE(journey.StartCapture()) << journey.State();
   auto send_both = [&] {
     for (int i = 0; i < 3; ++i) {
       traffic.Udp(kUdpPort, "kestrel-udp");
@@ -523,9 +517,7 @@ TEST_F(EndToEnd, ClosingWhileCapturingEndsCleanly) {
   Journey journey("close", Settings());
   ASSERT_TRUE(journey.ready());
   Traffic traffic(address_);
-  journey.Command(kStart);
-  ASSERT_TRUE(WaitUntil([&] { return journey.State() == "状態：キャプチャー中"; }, 5000))
-      << journey.State();
+  ASSERT_TRUE(journey.StartCapture()) << journey.State();
   std::atomic<bool> sending{true};
   std::atomic<int> sent{0};
   std::thread sender([&] {

@@ -15,7 +15,7 @@
 #include "config/ConfigFile.h"
 #include "config/PacketFilter.h"
 #include "log/LogWriter.h"
-#include "packet/SystemTime.h"
+#include "log/SystemTime.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include "capture/CaptureControl.h"
 #include "capture/CaptureView.h"
 #include "capture/PacketSource.h"
-#include "capture/PacketStore.h"
 #include "packet/PacketList.h"
+#include "packet/PacketStore.h"
 
 // What the capture thread works with; everything outlives the thread.
 struct CaptureContext {

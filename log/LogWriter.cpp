@@ -21,7 +21,7 @@
 #include <string>
 
 #include "log/HexDumpBlock.h"
-#include "packet/SystemTime.h"
+#include "log/SystemTime.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "capture/CaptureRequest.h"
-#include "capture/PacketStore.h"
+#include "packet/CaptureRequest.h"
+#include "packet/PacketStore.h"
 #include "packet/Panes.h"
 
 inline constexpr size_t kCaptureFileHeaderSize = 68;

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string>
 
-#include "capture/PacketStore.h"
 #include "packet/CapturedPacket.h"
+#include "packet/PacketStore.h"
 #include "packet/Panes.h"
 
 // Writes the report of every record of the store to `path` and tells the user

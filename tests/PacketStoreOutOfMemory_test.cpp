@@ -11,7 +11,7 @@
 #include <new>
 #include <vector>
 
-#include "capture/PacketStore.h"
+#include "packet/PacketStore.h"
 
 namespace {
 

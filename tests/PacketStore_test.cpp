@@ -1,7 +1,7 @@
 // Packet store: limit arithmetic (1 Kbyte = 1000 bytes, Add up to the limit,
 // AddOverwriting strictly below it), the packet counter and its wrap, Clear,
 // Get, and a reader thread copying records while the writer changes the store.
-#include "capture/PacketStore.h"
+#include "packet/PacketStore.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // packet costs one allocation besides its share of the queue. Every operation
 // that changes or copies records holds the lock for its whole run; the three
 // counters are atomics so that Count, PacketCounter and TotalBytes need none.
-#include "capture/PacketStore.h"
+#include "packet/PacketStore.h"
 
 #include <cstring>
 #include <new>

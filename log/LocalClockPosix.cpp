@@ -2,7 +2,7 @@
 // for the calendar fields in the process's time zone.
 #include <ctime>
 
-#include "packet/SystemTime.h"
+#include "log/SystemTime.h"
 
 SystemTime CurrentLocalTime() {
   timespec now{};

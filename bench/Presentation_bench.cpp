@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "packet/CaptureFile.h"
-#include "packet/QuietPanes.h"
 #include "packet/ListRowTexts.h"
+#include "packet/QuietPanes.h"
 #include "packet/TextReport.h"
 
 namespace {

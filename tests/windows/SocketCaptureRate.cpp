@@ -176,7 +176,7 @@ int main(int argc, char** argv) {
               "captured", "lost", "stored/s");
   for (const int32_t buffer : {0, kCaptureReceiveBufferBytes}) {
     const char* name = buffer == 0 ? "default" : "8 MiB";
-    for (const int rate : {500, 1000, 2000, 5000, 10000, 20000}) {
+    for (const int rate : {500, 1000, 2000, 5000, 8000, 10000, 12000, 15000, 20000}) {
       char traffic[32];
       std::snprintf(traffic, sizeof traffic, "paced %d/s", rate);
       Print(name, traffic,

@@ -95,8 +95,8 @@ void BM_ConfigFileStamp(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 
-BENCHMARK(BM_FilterAcceptTcp10Rules);
-BENCHMARK(BM_FilterAcceptTcp10RulesJustSaved);
+BENCHMARK(BM_FilterAcceptTcp10Rules)->UseRealTime();
+BENCHMARK(BM_FilterAcceptTcp10RulesJustSaved)->UseRealTime();
 BENCHMARK(BM_FilterAcceptTcp10RulesReparse);
 BENCHMARK(BM_ConfigFileStamp);
 

@@ -3,6 +3,7 @@
 #include "config/ConfigWatcher.h"
 
 #include <atomic>
+#include <system_error>
 
 #include "config/ConfigWatcherNotices.h"
 

@@ -7,31 +7,15 @@
 
 #include "log/SystemTime.h"
 
-namespace {
-
-SystemTime CalendarFields(time_t seconds) {
-  tm local{};
-  localtime_r(&seconds, &local);
-  SystemTime t;
-  t.year = static_cast<uint16_t>(local.tm_year + 1900);
-  t.month = static_cast<uint16_t>(local.tm_mon + 1);
-  t.day_of_week = static_cast<uint16_t>(local.tm_wday);
-  t.day = static_cast<uint16_t>(local.tm_mday);
-  t.hour = static_cast<uint16_t>(local.tm_hour);
-  t.minute = static_cast<uint16_t>(local.tm_min);
-  t.second = static_cast<uint16_t>(local.tm_sec);
-  return t;
-}
-
-}  // namespace
-
 SystemTime CurrentLocalTime() {
   thread_local time_t cached_second = -1;
   thread_local SystemTime cached;
   timespec now{};
   clock_gettime(CLOCK_REALTIME, &now);
   if (now.tv_sec != cached_second) {
-    cached = CalendarFields(now.tv_sec);
+    tm local{};
+    localtime_r(&now.tv_sec, &local);
+    cached = SystemTimeFromTm(local);
     cached_second = now.tv_sec;
   }
   SystemTime t = cached;

@@ -17,10 +17,10 @@
 #include "app/PaneGeometry.h"
 #include "app/TreeViewState.h"
 #include "app/resource.h"
-#include "capture/CaptureRequest.h"
 #include "capture/CaptureSettings.h"
 #include "capture/CaptureThread.h"
 #include "capture/RawSocketSourceWin32.h"
+#include "packet/CaptureRequest.h"
 #include "packet/HexDump.h"
 #include "packet/PacketList.h"
 

@@ -13,8 +13,8 @@
 
 #include "capture/CaptureControl.h"
 #include "capture/PacketSource.h"
-#include "capture/PacketStore.h"
 #include "packet/DetailTree.h"
+#include "packet/PacketStore.h"
 
 // The page window; set when the tab control creates it (GUI thread).
 extern HWND CapturePage;

@@ -11,9 +11,9 @@
 #include "app/ShellCommands.h"
 #include "app/ShutdownWin32.h"
 #include "app/resource.h"
-#include "capture/CaptureRequest.h"
 #include "config/ConfigFile.h"
 #include "config/FilterDialogWin32.h"
+#include "packet/CaptureRequest.h"
 
 HWND MainWindow = nullptr;
 HWND CurrentPage = nullptr;

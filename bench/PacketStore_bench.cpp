@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "capture/PacketStore.h"
+#include "packet/PacketStore.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "capture/CaptureRequest.h"
+#include "packet/CaptureRequest.h"
 
 struct CaptureControl {
   // What the capture thread is to do (a CaptureRequest value). Written by the

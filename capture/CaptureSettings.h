@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "capture/CaptureControl.h"
-#include "capture/PacketStore.h"
+#include "packet/PacketStore.h"
 
 // Longest pause after a capture pass that CAP_FPS can ask for.
 inline constexpr int32_t kMaxReceiveIntervalMs = 9999;

@@ -9,13 +9,14 @@
 #include "capture/CaptureThread.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 #include <thread>  // std::chrono clocks without <chrono>, see cmake/KestrelWarnings.cmake
 
-#include "config/ConfigFile.h"
+#include "config/ConfigWatcher.h"
 #include "config/PacketFilter.h"
 #include "log/LogWriter.h"
-#include "packet/SystemTime.h"
+#include "log/SystemTime.h"
 
 namespace {
 
@@ -32,6 +33,9 @@ int CaptureThreadMain(CaptureContext& context) {
   CaptureThread thread(context);
   if (thread.Ready() != 1) return 0;
   if (context.source.Open() != 1) return 0;
+  // Hand edits of config.ini reach the filter through the watcher's notices;
+  // it lives exactly as long as the capture loop.
+  const ConfigWatcher watcher;
   while (context.control.capture_thread_running.load() != 0) thread.RunIteration();
   context.source.Close();
   context.source.Cleanup();
@@ -39,7 +43,7 @@ int CaptureThreadMain(CaptureContext& context) {
 }
 
 CaptureThread::CaptureThread(CaptureContext& context)
-    : context_(context), buffer_(new (std::nothrow) uint8_t[kBufferSize]) {}
+    : context_(context), buffer_(new (std::nothrow) uint8_t[kBufferSize]()) {}
 
 void CaptureThread::RunIteration() {
   const int8_t request = context_.control.capture_request.load();
@@ -80,7 +84,7 @@ void CaptureThread::DrainWhileIdle() {
   // request is checked again once the wait is over, before each receive.
   if (context_.source.WaitReadable(kWaitSeconds) == 1) {
     while (Running() && context_.control.capture_request.load() == Byte(CaptureRequest::Idle)) {
-      context_.source.Receive(buffer_.get(), kBufferSize);
+      Receive();
       if (context_.source.WaitReadable(0) != 1) break;
     }
   }
@@ -100,9 +104,21 @@ void CaptureThread::RunCapturePass() {
   Pause(context_.control.receive_interval_ms.load(), CaptureRequest::Capture);
 }
 
-void CaptureThread::ReceiveOne() {
+int32_t CaptureThread::Receive() {
   const int32_t size = context_.source.Receive(buffer_.get(), kBufferSize);
-  if (size <= 0 || size > kBufferSize) return;
+  // The bytes after the datagram must read as zero. Only those the previous
+  // datagram wrote can be anything else: clearing just them, rather than the
+  // whole buffer before every receive, keeps this cheap for small packets.
+  const int32_t end = size > 0 && size <= kBufferSize ? size : 0;
+  if (end < buffer_used_)
+    std::memset(buffer_.get() + end, 0, static_cast<size_t>(buffer_used_ - end));
+  buffer_used_ = end;
+  return end;
+}
+
+void CaptureThread::ReceiveOne() {
+  const int32_t size = Receive();
+  if (size == 0) return;
   if (PacketFilter::Accept(buffer_.get(), size) != 1) return;
   StorePacket(size);
   if (list_update_counter_ > kListUpdateEvery) {
@@ -116,8 +132,9 @@ void CaptureThread::StorePacket(int32_t size) {
   const uint8_t result = context_.store.Add(buffer_.get(), static_cast<uint32_t>(size), time);
   if (result == PacketStore::kAddStored) return;
   if (result == PacketStore::kAddFull) {
-    // Read now, not at start: a change while capturing applies to the next packet.
-    if (ConfigFile::ReadInt("Common_config", "RING_ROOP", 0) == 1) {
+    // Read now, not at start: a change while capturing applies as soon as
+    // the filter sees it.
+    if (PacketFilter::OverwriteWhenFull() == 1) {
       StoreOverwriting(size, time);
     } else {
       EmergencyStop("サイズオーバー\r\n", "メモリオーバー",

@@ -11,8 +11,8 @@
 #include "capture/CaptureControl.h"
 #include "capture/CaptureView.h"
 #include "capture/PacketSource.h"
-#include "capture/PacketStore.h"
 #include "packet/PacketList.h"
+#include "packet/PacketStore.h"
 
 // What the capture thread works with; everything outlives the thread.
 struct CaptureContext {
@@ -59,6 +59,9 @@ class CaptureThread {
   int32_t list_update_counter() const { return list_update_counter_; }
 
  private:
+  // Receives one datagram into the buffer and returns its size, or 0 when
+  // there was none; everything in the buffer after it is zero.
+  int32_t Receive();
   // Receives into the buffer and stores what the filter accepts.
   void ReceiveOne();
   void StorePacket(int32_t size);
@@ -75,5 +78,6 @@ class CaptureThread {
 
   CaptureContext& context_;
   std::unique_ptr<uint8_t[]> buffer_;
+  int32_t buffer_used_ = 0;  // bytes of the last datagram received into it
   int32_t list_update_counter_ = 0;
 };

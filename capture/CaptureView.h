@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "capture/CaptureRequest.h"
+#include "packet/CaptureRequest.h"
 #include "packet/Panes.h"
 
 // Flag values of the Win32 file dialogs (OPENFILENAME::Flags).

@@ -19,9 +19,9 @@ class PacketSource {
   // one can be received now; 0 on a time-out and on an error alike.
   virtual int WaitReadable(int seconds) = 0;
 
-  // Zeroes the first `capacity` bytes of `buffer`, then receives one datagram
-  // into it, starting with its IPv4 header: its byte count, 0, or -1 on an
-  // error. The bytes after the datagram are therefore zero.
+  // Receives one datagram into `buffer`, starting with its IPv4 header: its
+  // byte count, 0, or -1 on an error. Writes nothing past the datagram; the
+  // capture thread clears what an earlier, longer datagram left there.
   virtual int32_t Receive(uint8_t* buffer, int32_t capacity) = 0;
 
   // Closes the capture socket.

@@ -163,21 +163,11 @@ CaptureSockets OpenCaptureSockets(int32_t receive_buffer_bytes) {
   return OpenPerProtocolSockets(receive_buffer_bytes);
 }
 
-int WaitReadable(CaptureSockets& sockets, int seconds) {
-  sockets.ready = 0;
-  if (sockets.count == 0) return 0;
-  // While traffic flows a datagram is usually queued already. Asking each
-  // socket in turn is far cheaper than select on some platforms (under Wine a
-  // select over three sockets costs more than three times a receive), and the
-  // turn order keeps every socket served.
-  for (int k = 0; k < sockets.count; ++k) {
-    const int i = (sockets.next + k) % sockets.count;
-    u_long queued = 0;
-    if (ioctlsocket(sockets.endpoints[i].socket, FIONREAD, &queued) == 0 && queued > 0) {
-      sockets.ready = 1u << i;
-      return 1;
-    }
-  }
+namespace {
+
+// Adds the sockets that are readable within `seconds` to the ready set; the
+// select's result.
+int SelectReadable(CaptureSockets& sockets, int seconds) {
   fd_set read_set;
   FD_ZERO(&read_set);
   SOCKET highest = 0;
@@ -186,15 +176,33 @@ int WaitReadable(CaptureSockets& sockets, int seconds) {
     if (sockets.endpoints[i].socket > highest) highest = sockets.endpoints[i].socket;
   }
   timeval timeout{seconds, 0};
-  if (select(static_cast<int>(highest + 1), &read_set, nullptr, nullptr, &timeout) <= 0) return 0;
+  const int result = select(static_cast<int>(highest + 1), &read_set, nullptr, nullptr, &timeout);
+  if (result <= 0) return result;
   for (int i = 0; i < sockets.count; ++i) {
     if (FD_ISSET(sockets.endpoints[i].socket, &read_set)) sockets.ready |= 1u << i;
   }
-  return sockets.ready != 0 ? 1 : 0;
+  return result;
+}
+
+}  // namespace
+
+int WaitReadable(CaptureSockets& sockets, int seconds) {
+  if (sockets.count == 0) return 0;
+  // A socket that delivered the last datagram is read again without asking
+  // first, until it reports that it would block: while traffic flows that is
+  // one call per datagram instead of two (under Wine each costs a round trip
+  // to the wine server). The wait is only for a line gone quiet.
+  if (sockets.ready != 0) return 1;
+  return SelectReadable(sockets, seconds) > 0 && sockets.ready != 0 ? 1 : 0;
 }
 
 int ReceiveBytes(CaptureSockets& sockets, uint8_t* buffer, int capacity) {
   if (sockets.count == 0) return SOCKET_ERROR;
+  // Now and then, the quiet sockets are looked at too, so that a flood on one
+  // protocol cannot starve the others.
+  if (sockets.count > 1 && ++sockets.receives_since_look % CaptureSockets::kLookEvery == 0) {
+    SelectReadable(sockets, 0);
+  }
   // Start after the socket served last; with nothing marked ready, try that one.
   int chosen = sockets.next;
   for (int k = 0; k < sockets.count; ++k) {
@@ -204,9 +212,11 @@ int ReceiveBytes(CaptureSockets& sockets, uint8_t* buffer, int capacity) {
       break;
     }
   }
-  sockets.ready &= ~(1u << chosen);
   sockets.next = (chosen + 1) % sockets.count;
-  return ReceiveBytes(sockets.endpoints[chosen].socket, buffer, capacity);
+  const int received =
+      recv(sockets.endpoints[chosen].socket, reinterpret_cast<char*>(buffer), capacity, 0);
+  if (received == SOCKET_ERROR) sockets.ready &= ~(1u << chosen);
+  return received;
 }
 
 void CloseSockets(CaptureSockets& sockets) {

@@ -49,21 +49,29 @@ void CloseSocket(SOCKET socket);
 // The capture's sockets: the receive-all socket, or one per protocol.
 struct CaptureSockets {
   static constexpr int kMaxSockets = 3;
+  // Receives between two looks at the sockets not marked ready.
+  static constexpr unsigned kLookEvery = 64;
   SocketEndpoint endpoints[kMaxSockets];
-  int count = 0;       // 0 when the opening failed
-  int next = 0;        // where the next receive starts looking, so no socket starves
-  unsigned ready = 0;  // bit i: endpoint i was readable at the last wait
+  int count = 0;  // 0 when the opening failed
+  int next = 0;   // where the next receive starts looking, so no socket starves
+  // Bit i: endpoint i was readable at the last look and has not yet reported
+  // that it would block.
+  unsigned ready = 0;
+  unsigned receives_since_look = 0;
 };
 
 // Opens the receive-all socket, or where the platform does not support it the
 // per-protocol sockets (ICMP, TCP, UDP). count 0 on failure, with nothing left
 // open and the library start undone.
 CaptureSockets OpenCaptureSockets(int32_t receive_buffer_bytes = kCaptureReceiveBufferBytes);
-// 1 when at least one of the sockets has a datagram queued or became readable
-// within `seconds`; 0 on a time-out or error.
+// 1 at once while a socket is marked ready; otherwise 1 when one becomes
+// readable within `seconds`, 0 on a time-out or error.
 int WaitReadable(CaptureSockets& sockets, int seconds);
-// Receives one datagram from a socket that the last wait found readable,
-// taking them in turn.
+// Receives one datagram from a ready socket, taking them in turn, with recv on
+// the non-blocking socket: the datagram's length, or SOCKET_ERROR (then the
+// socket is no longer marked ready; WSAEWOULDBLOCK when it is just empty).
+// Writes nothing past the datagram; unlike the single-socket ReceiveBytes it
+// does not clear the buffer first.
 int ReceiveBytes(CaptureSockets& sockets, uint8_t* buffer, int capacity);
 // Closes every socket; the library stays started (SocketCleanup ends it).
 void CloseSockets(CaptureSockets& sockets);

@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <string>
 
-#include "capture/PacketStore.h"
 #include "cli/CliArguments.h"
+#include "packet/PacketStore.h"
 
 struct CliStreams {
   FILE* out;

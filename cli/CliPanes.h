@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "capture/CaptureRequest.h"
+#include "packet/CaptureRequest.h"
 #include "packet/ListRowTexts.h"
 #include "packet/Panes.h"
 #include "packet/QuietPanes.h"  // status, progress and requests show nothing

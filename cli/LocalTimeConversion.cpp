@@ -23,13 +23,7 @@ bool EpochToLocalTime(int64_t seconds, int64_t microseconds, SystemTime& out) {
   const long year = static_cast<long>(local.tm_year) + 1900;
   if (year < kFirstYear || year > kLastYear) return false;
 
-  out.year = static_cast<uint16_t>(year);
-  out.month = static_cast<uint16_t>(local.tm_mon + 1);
-  out.day_of_week = static_cast<uint16_t>(local.tm_wday);
-  out.day = static_cast<uint16_t>(local.tm_mday);
-  out.hour = static_cast<uint16_t>(local.tm_hour);
-  out.minute = static_cast<uint16_t>(local.tm_min);
-  out.second = static_cast<uint16_t>(local.tm_sec);
+  out = SystemTimeFromTm(local);
   out.milliseconds = static_cast<uint16_t>(microseconds / 1000);
   return true;
 }

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "packet/SystemTime.h"
+#include "log/SystemTime.h"
 
 // Local time of the instant, day of week included, truncated to whole
 // milliseconds. Microseconds of a second or more carry into the seconds. False

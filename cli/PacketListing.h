@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "capture/PacketStore.h"
+#include "packet/PacketStore.h"
 #include "packet/Panes.h"
 
 // Appends one row per record of `loaded` to `list`, numbered from 0. At most

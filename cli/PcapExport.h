@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "capture/PacketStore.h"
+#include "packet/PacketStore.h"
 
 inline constexpr uint32_t kPcapSnapshotLength = 65535;
 inline constexpr uint32_t kPcapLinkTypeRaw = 101;

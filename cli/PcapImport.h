@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "capture/PacketStore.h"
+#include "packet/PacketStore.h"
 
 struct PcapImportCounts {
   uint64_t read = 0;

@@ -2,6 +2,7 @@
 #include "config/ConfigFile.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <new>
 
@@ -12,6 +13,8 @@
 namespace {
 
 constexpr size_t kDialogTextCapacity = 1024;
+
+std::atomic<uint64_t> change_count{0};
 
 std::string Format(const char* format, int value) {
   char line[64];
@@ -117,11 +120,22 @@ FilterSettings Load() {
 }
 
 int Write(const FilterSettings& settings) {
+  int written = 0;
   try {
-    return ReplaceWholeFile(kConfigPath, ConfigText(settings));
+    written = ReplaceWholeFile(kConfigPath, ConfigText(settings));
   } catch (const std::bad_alloc&) {
     return 0;
   }
+  if (written == 1) MarkChanged();
+  return written;
+}
+
+uint64_t ChangeCount() {
+  return change_count.load(std::memory_order_acquire);
+}
+
+void MarkChanged() {
+  change_count.fetch_add(1, std::memory_order_acq_rel);
 }
 
 }  // namespace ConfigFile

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "config/FilterSettings.h"
@@ -30,6 +31,14 @@ FilterSettings Load();
 inline constexpr int kMaxLoadedRules = 10000;
 
 // 1 when the whole text was written and has replaced the old file, else 0.
+// A successful Write moves the change count on.
 int Write(const FilterSettings& settings);
+
+// A count that moves on whenever config.ini may have changed: a Write in this
+// process, or a change notice from ConfigWatcher. Readers that keep a parsed
+// copy (the packet filter) compare it per packet instead of asking the file
+// system. Any thread.
+uint64_t ChangeCount();
+void MarkChanged();
 
 }  // namespace ConfigFile

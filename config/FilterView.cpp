@@ -121,9 +121,7 @@ int FormatDottedAddress(const uint8_t address[4], char out[16]) {
   return at;
 }
 
-int DecidePacket(const FilterView& view, const uint8_t* bytes, int32_t count) {
-  IpHeader ip;
-  if (!DecodeIpHeader(ip, bytes, count)) return 0;
+int DecidePacket(const FilterView& view, const IpHeader& ip, const uint8_t* bytes, int32_t count) {
   switch (ip.protocol) {
     case kProtocolIcmp:
       return view.icmp == 1 ? 1 : 0;

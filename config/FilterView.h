@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "config/ProfileSnapshot.h"
+#include "packet/HeaderDecoders.h"
 
 struct FilterView {
   // One rule endpoint as the filter reads it: address text of up to 15
@@ -33,8 +34,8 @@ struct FilterView {
 // May throw std::bad_alloc.
 FilterView ReadFilterView(const ProfileSnapshot& profile);
 
-// 1 keep, 0 drop.
-int DecidePacket(const FilterView& view, const uint8_t* bytes, int32_t count);
+// 1 keep, 0 drop. `ip` is the datagram's IP header, decoded by the caller.
+int DecidePacket(const FilterView& view, const IpHeader& ip, const uint8_t* bytes, int32_t count);
 
 // "%d.%d.%d.%d" of the four bytes into `out`; returns the length (7 to 15).
 int FormatDottedAddress(const uint8_t address[4], char out[16]);

@@ -1,6 +1,7 @@
 // A settings file kept parsed between look-ups, for a reader that needs many
-// keys many times a second (the packet filter) and must still see every change
-// of the file at its next look-up.
+// keys many times a second (the packet filter). The reader decides when to
+// look: the filter does when the settings' change count moved and otherwise at
+// most every 100 ms.
 //
 // Refresh compares the file's stamp (identity, size, nanosecond write time)
 // with the one taken when the bytes were read. A stamp alone cannot reveal a
@@ -27,10 +28,17 @@ class ProfileFileCache {
 
   explicit ProfileFileCache(std::string path) : path_(std::move(path)) {}
 
+  // A file that exists but cannot be read keeps the last contents read for
+  // this long (an editor on Windows may hold it shut while saving); after that
+  // it reads as empty, as a missing file does.
+  static constexpr int64_t kUnreadableGraceNs = 1'000'000'000;
+
   // Brings the snapshot up to date with the file; true when the contents
-  // differ from before (and were parsed again). A missing file reads as
-  // empty; one that exists but cannot be opened keeps the last contents read.
-  bool Refresh();
+  // differ from before (and were parsed again). `changed` says the file is
+  // known to have been written (a change notice): its bytes are then compared
+  // whatever its stamp says, which catches a same-size rewrite that kept an
+  // older write time.
+  bool Refresh(bool changed = false);
 
   // The next Refresh reads and parses the file whatever its stamp says.
   void Forget() { valid_ = false; }
@@ -47,6 +55,7 @@ class ProfileFileCache {
   FileStamp stamp_;
   bool valid_ = false;
   bool stamp_trusted_ = false;
+  int64_t unreadable_since_ns_ = 0;  // steady clock; 0 while the file reads
   uint64_t reads_ = 0;
   uint64_t parses_ = 0;
 };

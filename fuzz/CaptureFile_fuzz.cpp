@@ -33,7 +33,7 @@ void CheckStore(const PacketStore& store, const uint8_t* data, size_t size) {
     if (record_size != 0 && std::memcmp(packet.data, data + at, record_size) != 0) __builtin_trap();
     at += record_size;
   }
-  if (store.TotalBytes() > uint32_t{kLimitKbytes} * 1000) __builtin_trap();
+  if (store.TotalBytes() > uint64_t{kLimitKbytes} * 1000) __builtin_trap();
 }
 
 // The input goes to a file in memory where there is such a folder: rewriting

@@ -75,6 +75,13 @@ std::vector<uint8_t> Packet(uint8_t protocol, const uint8_t from[4], const uint8
   return p;
 }
 
+// The view's decision; a packet whose IP header does not decode is dropped.
+int Decide(const FilterView& view, const std::vector<uint8_t>& p) {
+  const int32_t n = static_cast<int32_t>(p.size());
+  IpHeader ip;
+  return DecodeIpHeader(ip, p.data(), n) ? DecidePacket(view, ip, p.data(), n) : 0;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -83,6 +90,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (file == nullptr) return 0;
   std::fwrite(text.data(), 1, text.size(), file);
   std::fclose(file);
+  ConfigFile::MarkChanged();  // what the watcher does for a hand edit
 
   ProfileSnapshot snapshot;
   snapshot.Assign(text);
@@ -99,8 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       Packet(47, a, b, 0, true),
   };
   const int32_t tcp_size = static_cast<int32_t>(packets[0].size());
-  if (PacketFilter::Accept(packets[0].data(), tcp_size) !=
-      DecidePacket(view, packets[0].data(), tcp_size)) {
+  if (PacketFilter::Accept(packets[0].data(), tcp_size) != Decide(view, packets[0])) {
     std::abort();
   }
 
@@ -120,7 +127,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const SnapshotKeys keys(snapshot);
   for (const std::vector<uint8_t>& p : packets) {
     const int32_t n = static_cast<int32_t>(p.size());
-    if (DecidePacket(view, p.data(), n) != PacketFilterReference::Accept(p.data(), n, keys)) {
+    if (Decide(view, p) != PacketFilterReference::Accept(p.data(), n, keys)) {
       std::abort();
     }
   }

@@ -1,18 +1,8 @@
-// File writers behind the error log, the capture file and the text report.
-// Each call builds its whole output in memory first and hands it to the file
-// in one unbuffered write between open and close, under the log lock: an entry
-// is complete in the file when the call returns, and the per-call cost is just
-// the three system calls.
+// The short file writers behind the error log. Each call builds its whole output in memory first
+// and hands it to the file in one unbuffered write between open and close, under the log lock: an
+// entry is complete in the file when the call returns, and the per-call cost is just the three
+// system calls.
 #include "log/LogWriter.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
-
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
 
 #include <cstdarg>
 #include <cstdio>
@@ -21,7 +11,8 @@
 #include <string>
 
 #include "log/HexDumpBlock.h"
-#include "packet/SystemTime.h"
+#include "log/SystemTime.h"
+#include "log/WriteOnlyFile.h"
 
 namespace {
 
@@ -30,59 +21,6 @@ std::mutex& LogLock() {
   return lock;
 }
 
-// A file opened for one call's write: emptied first or appended to.
-class WriteOnlyFile {
- public:
-  WriteOnlyFile(const char* path, bool truncate) {
-    const int flags = O_WRONLY | O_CREAT | (truncate ? O_TRUNC : O_APPEND);
-#ifdef _WIN32
-    fd_ = _open(path, flags | _O_BINARY, _S_IREAD | _S_IWRITE);
-#else
-    fd_ = open(path, flags | O_CLOEXEC, 0666);
-#endif
-  }
-  WriteOnlyFile(const WriteOnlyFile&) = delete;
-  WriteOnlyFile& operator=(const WriteOnlyFile&) = delete;
-  ~WriteOnlyFile() {
-    Close();
-  }
-
-  bool IsOpen() const {
-    return fd_ >= 0;
-  }
-
-  // Writes all bytes, continuing after a partial write; false on an error.
-  bool Write(const void* bytes, size_t count) {
-    const char* at = static_cast<const char*>(bytes);
-    while (count > 0) {
-      const unsigned chunk = count > (1u << 30) ? (1u << 30) : static_cast<unsigned>(count);
-#ifdef _WIN32
-      const int written = _write(fd_, at, chunk);
-#else
-      const ssize_t written = write(fd_, at, chunk);
-#endif
-      if (written <= 0) return false;
-      at += written;
-      count -= static_cast<size_t>(written);
-    }
-    return true;
-  }
-
-  bool Close() {
-    if (fd_ < 0) return true;
-#ifdef _WIN32
-    const int result = _close(fd_);
-#else
-    const int result = close(fd_);
-#endif
-    fd_ = -1;
-    return result == 0;
-  }
-
- private:
-  int fd_ = -1;
-};
-
 int WriteWhole(const char* path, bool truncate, const void* bytes, size_t count) {
   std::lock_guard<std::mutex> guard(LogLock());
   WriteOnlyFile file(path, truncate);
@@ -90,15 +28,6 @@ int WriteWhole(const char* path, bool truncate, const void* bytes, size_t count)
   const bool written = file.Write(bytes, count);
   const bool closed = file.Close();
   return written && closed ? 1 : 0;
-}
-
-// "[YYYY/MM/DD hh:mm:ss]" for the current local time.
-std::string TimeStampPrefix() {
-  const SystemTime now = CurrentLocalTime();
-  char prefix[64];
-  std::snprintf(prefix, sizeof prefix, "[%04d/%02d/%02d %02d:%02d:%02d]", now.year, now.month,
-                now.day, now.hour, now.minute, now.second);
-  return prefix;
 }
 
 bool AppendFormattedV(std::string& out, const char* format, va_list args) {
@@ -120,6 +49,14 @@ namespace LogWriter {
 
 int Init() {
   return 1;
+}
+
+std::string TimeStampPrefix() {
+  const SystemTime now = CurrentLocalTime();
+  char prefix[64];
+  std::snprintf(prefix, sizeof prefix, "[%04d/%02d/%02d %02d:%02d:%02d]", now.year, now.month,
+                now.day, now.hour, now.minute, now.second);
+  return prefix;
 }
 
 int Destroy() {

@@ -1,12 +1,14 @@
-// The program's serialised file writers: "./error.log" and every file the
-// program saves go through them. Each call opens its file, writes and closes it
-// again before it returns, under one process-wide lock, so two threads never
-// interleave their output and every entry is complete on disk when the call
-// returns. Files are binary: bytes are written exactly as given (CR LF included).
+// The program's serialised file writers for short entries: "./error.log" goes
+// through them (whole saved files go through BufferedFileWriter). Each call
+// opens its file, writes and closes it again before it returns, under one
+// process-wide lock, so two threads never interleave their output and every
+// entry is complete on disk when the call returns. Files are binary: bytes are written exactly as
+// given (CR LF included).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "log/PrintfFormat.h"
 
@@ -18,6 +20,9 @@ namespace LogWriter {
 // valid from program start, so a call outside Init/Destroy is still safe.
 int Init();
 int Destroy();
+
+// "[YYYY/MM/DD hh:mm:ss]" for the current local time. May throw std::bad_alloc.
+std::string TimeStampPrefix();
 
 // Appends the time-stamp prefix "[YYYY/MM/DD hh:mm:ss]" when with_time_stamp is
 // 1, then the formatted text. 1 on success, 0 when the file could not be

@@ -9,6 +9,7 @@
 #include <new>
 #include <vector>
 
+#include "log/BufferedFileWriter.h"
 #include "log/LogWriter.h"
 #include "packet/SaveOutcome.h"
 
@@ -57,35 +58,21 @@ SystemTime GetRecordTime(const uint8_t* in) {
   return t;
 }
 
-// Writes every record with one write call each, so that a record is complete
-// in the file whenever a write returns. false at the first failed write.
+// Writes the header and every record through one buffered file. false at the
+// first failed write: the save stops there.
 bool WriteCaptureFile(const char* path, const PacketStore& store, uint32_t count,
                       ProgressBar& progress) {
-  if (LogWriter::WriteBytes(path, 1, nullptr, 0) != 1) return false;
-  uint8_t header[kCaptureFileHeaderSize] = {};
-  std::memcpy(header, kSignature, sizeof kSignature - 1);
-  PutLe32(header + kSignatureFieldSize, count);
-  if (LogWriter::WriteBytes(path, 0, header, sizeof header) != 1) return false;
-
-  std::vector<uint8_t> record;
+  BufferedFileWriter out;
+  if (!out.Open(path) || !WriteCaptureFileHeader(out, count)) return false;
   for (uint32_t i = 0; i < count; ++i) {
     // A record the store no longer holds is left out; the header still counts it.
     CapturedPacket packet;
-    if (store.Get(static_cast<int32_t>(i), packet)) {
-      try {
-        record.resize(kCaptureRecordHeaderSize + size_t{packet.size});
-      } catch (const std::bad_alloc&) {
-        return false;
-      }
-      PutRecordHeader(record.data(), packet.size, packet.time);
-      if (packet.size != 0) {
-        std::memcpy(record.data() + kCaptureRecordHeaderSize, packet.data, packet.size);
-      }
-      if (LogWriter::WriteBytes(path, 0, record.data(), record.size()) != 1) return false;
+    if (store.Get(static_cast<int32_t>(i), packet) && !WriteCaptureRecord(out, packet)) {
+      return false;
     }
     progress.StepIt();
   }
-  return true;
+  return out.Close();
 }
 
 // The signature field holds the name as a zero-terminated string; what follows
@@ -151,6 +138,19 @@ int ReadRecords(FILE* file, PacketStore& store, ProgressBar& progress, MessageBo
 }
 
 }  // namespace
+
+bool WriteCaptureFileHeader(BufferedFileWriter& out, uint32_t count) {
+  uint8_t header[kCaptureFileHeaderSize] = {};
+  std::memcpy(header, kSignature, sizeof kSignature - 1);
+  PutLe32(header + kSignatureFieldSize, count);
+  return out.Write(header, sizeof header);
+}
+
+bool WriteCaptureRecord(BufferedFileWriter& out, const CapturedPacket& packet) {
+  uint8_t header[kCaptureRecordHeaderSize];
+  PutRecordHeader(header, packet.size, packet.time);
+  return out.Write(header, sizeof header) && out.Write(packet.data, packet.size);
+}
 
 int SaveCaptureFile(const char* path, const PacketStore& store, ProgressBar& progress,
                     MessageBoxes& boxes) {

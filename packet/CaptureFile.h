@@ -7,8 +7,10 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "capture/CaptureRequest.h"
-#include "capture/PacketStore.h"
+#include "log/BufferedFileWriter.h"
+#include "packet/CaptureRequest.h"
+#include "packet/CapturedPacket.h"
+#include "packet/PacketStore.h"
 #include "packet/Panes.h"
 
 inline constexpr size_t kCaptureFileHeaderSize = 68;
@@ -17,12 +19,18 @@ inline constexpr size_t kCaptureRecordHeaderSize = 20;
 // larger size marks the file as invalid.
 inline constexpr uint32_t kCaptureFileMaxRecordSize = 65536;
 
-// Writes every record of the store to `path`, records complete on disk as each
-// write returns, and tells the user the outcome. 1 when the whole file was
-// written; 0 when it could not be created or written (what was written stays,
-// and the failure is logged).
+// Writes every record of the store to `path` through one buffered file and,
+// once it is closed, tells the user the outcome. 1 when the whole file was
+// written; 0 when it could not be created or written (the save stops at the
+// first failed write, what was written stays, and the failure is logged).
 int SaveCaptureFile(const char* path, const PacketStore& store, ProgressBar& progress,
                     MessageBoxes& boxes);
+
+// The pieces of a save, for writers that produce records one at a time: the
+// 68-byte file header for `count` records, and one record (its 20-byte header
+// and its bytes). false once the writer has failed.
+bool WriteCaptureFileHeader(BufferedFileWriter& out, uint32_t count);
+bool WriteCaptureRecord(BufferedFileWriter& out, const CapturedPacket& packet);
 
 // Adds the file's records to the store. 1 success (also for a file that ends
 // inside a record, and when the store fills up); 0 invalid file: it cannot be

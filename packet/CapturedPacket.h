@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "packet/SystemTime.h"
+#include "log/SystemTime.h"
 
 struct CapturedPacket {
   uint32_t size = 0;              // bytes of the datagram, from the first byte of the IPv4 header

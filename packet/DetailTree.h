@@ -7,8 +7,8 @@
 
 #include <cstdint>
 
-#include "capture/PacketStore.h"
 #include "packet/CapturedPacket.h"
+#include "packet/PacketStore.h"
 #include "packet/Panes.h"
 
 // Which branches open by themselves after a build (1 opened, 0 closed).

@@ -6,8 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "log/SystemTime.h"
 #include "packet/CapturedPacket.h"
-#include "packet/SystemTime.h"
 
 inline constexpr int kListColumnCount = 14;
 // Every cell format is bounded (the longest, the receive time with five-digit

@@ -27,8 +27,8 @@ void AppendRow(const ListRowTexts& texts, ListPane& list) {
 
 void ShowCounts(const PacketStore& store, StatusText& status) {
   char text[128];
-  std::snprintf(text, sizeof text, "Packet:%u　　Memory:%u byte", store.PacketCounter(),
-                store.TotalBytes());
+  std::snprintf(text, sizeof text, "Packet:%u　　Memory:%llu byte", store.PacketCounter(),
+                static_cast<unsigned long long>(store.TotalBytes()));
   status.SetStatusText(1, text);
 }
 

@@ -5,9 +5,9 @@
 
 #include <cstdint>
 
-#include "capture/PacketStore.h"
+#include "log/SystemTime.h"
+#include "packet/PacketStore.h"
 #include "packet/Panes.h"
-#include "packet/SystemTime.h"
 
 struct PacketListState {
   int32_t shown_row_count = 0;         // rows appended since the last reset; next row's number

@@ -3,7 +3,7 @@
 // measurement programs.
 #pragma once
 
-#include "capture/CaptureRequest.h"
+#include "packet/CaptureRequest.h"
 #include "packet/Panes.h"
 
 class SilentStatusText : public StatusText {

@@ -1,7 +1,6 @@
 // The text report. Each packet's lines and its hex-dump block are formatted
-// into one buffer and written with one call, so that a packet is complete in
-// the file whenever a write returns; the bytes are those of writing each line
-// and the block on its own.
+// into one reused string and handed to one buffered file; the bytes are those
+// of writing each line and the block on its own.
 #include "packet/TextReport.h"
 
 #include <cstdarg>
@@ -9,6 +8,7 @@
 #include <new>
 #include <string>
 
+#include "log/BufferedFileWriter.h"
 #include "log/HexDumpBlock.h"
 #include "log/LogWriter.h"
 #include "log/PrintfFormat.h"
@@ -95,19 +95,29 @@ int AppendPacketReport(std::string& out, int32_t index, const CapturedPacket& pa
   return AppendHexDumpBlock(out, "Data", packet.data, static_cast<int32_t>(packet.size)) ? 1 : -1;
 }
 
+bool WriteTextReportHeader(BufferedFileWriter& out, uint32_t count) {
+  std::string header;
+  try {
+    header = LogWriter::TimeStampPrefix();
+    AppendLine(header,
+               " Packet Capture Data\r\n"
+               "  Packet Count :%d\r\n"
+               "-----------------------------------------------------------------\r\n"
+               "\r\n",
+               static_cast<int32_t>(count));
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return out.Write(header);
+}
+
 int ExportTextReport(const char* path, const PacketStore& store, ProgressBar& progress,
                      MessageBoxes& boxes) {
   const uint32_t count = store.Count();
   PrepareFileProgress(progress, count);
 
-  bool written = LogWriter::WriteBytes(path, 1, nullptr, 0) == 1 &&
-                 LogWriter::AppendText(path, 1,
-                                       " Packet Capture Data\r\n"
-                                       "  Packet Count :%d\r\n"
-                                       "-----------------------------------------------------------"
-                                       "------\r\n"
-                                       "\r\n",
-                                       static_cast<int32_t>(count)) == 1;
+  BufferedFileWriter out;
+  bool written = out.Open(path) && WriteTextReportHeader(out, count);
   std::string text;
   for (uint32_t i = 0; written && i < count; ++i) {
     // A packet that is gone or whose IP header does not decode leaves no
@@ -116,11 +126,12 @@ int ExportTextReport(const char* path, const PacketStore& store, ProgressBar& pr
     text.clear();
     if (store.Get(static_cast<int32_t>(i), packet)) {
       const int appended = AppendPacketReport(text, static_cast<int32_t>(i), packet);
-      if (appended == 1) written = LogWriter::WriteBytes(path, 0, text.data(), text.size()) == 1;
+      if (appended == 1) written = out.Write(text);
       if (appended < 0) written = false;
     }
     progress.StepIt();
   }
+  written = out.Close() && written;
   const int result = ReportSaveOutcome(written, boxes);
   progress.SetPosition(0);
   return result;

@@ -7,15 +7,22 @@
 #include <cstdint>
 #include <string>
 
-#include "capture/PacketStore.h"
+#include "log/BufferedFileWriter.h"
 #include "packet/CapturedPacket.h"
+#include "packet/PacketStore.h"
 #include "packet/Panes.h"
 
-// Writes the report of every record of the store to `path` and tells the user
-// the outcome. 1 when the whole report was written; 0 when the file could not
-// be created or written (what was written stays, and the failure is logged).
+// Writes the report of every record of the store to `path` through one
+// buffered file and, once it is closed, tells the user the outcome. 1 when the
+// whole report was written; 0 when the file could not be created or written
+// (the export stops at the first failed write, what was written stays, and the
+// failure is logged).
 int ExportTextReport(const char* path, const PacketStore& store, ProgressBar& progress,
                      MessageBoxes& boxes);
+
+// The report's first lines: the time-stamp prefix of now, then the title, the
+// packet count and the ruler. false once the writer has failed.
+bool WriteTextReportHeader(BufferedFileWriter& out, uint32_t count);
 
 // Appends the report lines and the "Data" hex-dump block of one packet, store
 // index `index`. 1 appended; 0 nothing appended, because the IP header does not

@@ -24,7 +24,7 @@ class CaptureCommandsTest : public ::testing::Test, protected CaptureRig {
     ResetPacketList(state);
     control.capture_thread_running = 1;
     control.receive_interval_ms = 0;
-    WriteFileBytes("config.ini", "[Common_config]\r\nCAP_FPS=0\r\n[Protocol_config]\r\nUDP=1\r\n");
+    WriteConfigFile("[Common_config]\r\nCAP_FPS=0\r\n[Protocol_config]\r\nUDP=1\r\n");
   }
 
   // Captures two packets of 60 and 1,500 bytes and lists them.

@@ -2,11 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/resource.h>
+
+#include <csignal>
+#endif
+
 #include <filesystem>
+#include <functional>
 #include <regex>
 #include <string>
 #include <vector>
 
+#include "packet/TextReport.h"
 #include "support/FakePanes.h"
 #include "support/TempDir.h"
 
@@ -214,5 +222,42 @@ TEST(CaptureFile, SaveThatCannotWriteIsAFailure) {
     ExpectLogEntry("保存に失敗\r\n");
   }
 }
+
+#ifndef _WIN32
+// A file-size limit makes the writes fail once the file reaches it, well after
+// the first buffer went out: the save and the export stop there, keep what was
+// written and report the failure.
+TEST(CaptureFile, SaveAndExportStopAtTheFirstFailedWrite) {
+  using Writer = std::function<int(const char*, const PacketStore&, ProgressBar&, MessageBoxes&)>;
+  const Writer writers[] = {SaveCaptureFile, ExportTextReport};
+  constexpr uint32_t kPackets = 3000;
+  constexpr rlim_t kLimit = 3 * BufferedFileWriter::kBufferBytes / 2;
+  for (const Writer& write : writers) {
+    TempDir dir;
+    PacketStore store;
+    std::string packet = Filled(1000, 3);
+    packet[0] = 0x45;  // an IPv4 header, so the report has a block for every packet
+    for (uint32_t i = 0; i < kPackets; ++i) Add(store, packet, kT1);
+    Ui ui;
+
+    rlimit previous{};
+    getrlimit(RLIMIT_FSIZE, &previous);
+    const auto previous_handler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = previous;
+    limited.rlim_cur = kLimit;
+    setrlimit(RLIMIT_FSIZE, &limited);
+    const int result = write("out", store, ui.progress, ui.boxes);
+    setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previous_handler);
+
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(std::filesystem::file_size("out"), kLimit);
+    EXPECT_LT(ui.progress.StepCount(), static_cast<int>(kPackets));
+    ASSERT_EQ(ui.boxes.shown.size(), 1u);
+    EXPECT_EQ(ui.boxes.shown[0].text, "ファイルの保存に失敗しました");
+    ExpectLogEntry("保存に失敗\r\n");
+  }
+}
+#endif
 
 }  // namespace

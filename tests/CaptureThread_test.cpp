@@ -9,6 +9,7 @@
 #include <string>
 
 #include "capture/CaptureSettings.h"
+#include "config/ConfigWatcher.h"
 #include "packet/HeaderDecoders.h"
 #include "support/CaptureFakes.h"
 #include "support/TempDir.h"
@@ -19,8 +20,8 @@ constexpr int8_t kIdle = static_cast<int8_t>(CaptureRequest::Idle);
 constexpr int8_t kCapture = static_cast<int8_t>(CaptureRequest::Capture);
 
 void WriteConfig(const std::string& common, const std::string& protocols = "UDP=1\r\n") {
-  WriteFileBytes("config.ini", "[Common_config]\r\n" + common + "[Protocol_config]\r\n" +
-                                   protocols + "[IP_config]\r\nLIST_NUM=0\r\n");
+  WriteConfigFile("[Common_config]\r\n" + common + "[Protocol_config]\r\n" + protocols +
+                  "[IP_config]\r\nLIST_NUM=0\r\n");
 }
 
 // The error log must hold exactly one time-stamped line with `text`.
@@ -95,7 +96,7 @@ TEST_F(CaptureThreadTest, RejectedAndFailedReceivesCountAsAttempts) {
   // They leave no trace, but the first update comes with the third stored packet.
   WriteConfig("CAP_FPS=0\r\n", "UDP=1\r\nTCP=0\r\n");
   std::vector<size_t> rows_before_receive;
-  source.PushDatagram(Datagram(60, 6));
+  source.PushDatagram(Datagram(1500, 6));
   source.PushReceiveResult(-1);
   source.PushReceiveResult(0);
   for (int i = 0; i < 4; ++i) {
@@ -108,6 +109,7 @@ TEST_F(CaptureThreadTest, RejectedAndFailedReceivesCountAsAttempts) {
   EXPECT_EQ(store.Count(), 4u);
   EXPECT_EQ(store.PacketCounter(), 4u);
   EXPECT_EQ(view.list.rows.size(), 4u);
+  EXPECT_EQ(source.stale_buffers, 0) << "the long datagram's bytes are cleared after it";
 }
 
 TEST_F(CaptureThreadTest, StopTakesEffectAfterTheDatagramBeingReceived) {
@@ -300,8 +302,10 @@ TEST_F(CaptureThreadTest, ThreadEndsOnShutdownInEveryState) {
   {
     RunningThread running(context);
     EXPECT_TRUE(Eventually([&] { return source.wait_calls > 2; }));
+    EXPECT_EQ(ConfigWatcher::RunningCount(), 1);  // the config.ini watcher lives with the thread
     EXPECT_TRUE(running.Shutdown());
   }
+  EXPECT_EQ(ConfigWatcher::RunningCount(), 0);
   EXPECT_EQ(source.open_calls, 1);
   EXPECT_EQ(source.close_calls, 1);
   EXPECT_EQ(source.cleanup_calls, 1);

@@ -10,7 +10,7 @@
 #include <string>
 #include <thread>
 
-#include "packet/SystemTime.h"
+#include "log/SystemTime.h"
 #include "support/TempDir.h"
 
 namespace {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "config/ConfigFile.h"
+#include "config/ConfigWatcher.h"
 #include "config/FilterView.h"
 #include "config/PacketFilterReference.h"
 #include "support/TempDir.h"
@@ -90,8 +91,7 @@ int Accept(const Bytes& p) {
 }
 
 void WriteConfig(const std::string& protocol_keys, const std::string& rule_keys) {
-  WriteFileBytes(kConfigPath,
-                 "[Protocol_config]\r\n" + protocol_keys + "[IP_config]\r\n" + rule_keys);
+  WriteConfigFile("[Protocol_config]\r\n" + protocol_keys + "[IP_config]\r\n" + rule_keys);
 }
 
 std::string Rule(int n, const char* src_ip, const char* src_port, int vec, const char* dest_ip,
@@ -224,13 +224,20 @@ TEST(PacketFilter, RuleTextsAreComparedAsTheFilterReadsThem) {
   EXPECT_EQ(Accept(to_port_80), 0);
 }
 
-TEST(PacketFilter, AnEditOfTheFileChangesTheVeryNextDecision) {
+// A save by the program applies to the very next packet; a hand edit through
+// another handle after its change notice, or without a watcher within 100 ms;
+// a file that stays unreadable for over a second counts as missing.
+TEST(PacketFilter, SavesApplyAtOnceAndHandEditsWithinTheCheckInterval) {
   TempDir dir;
   const Bytes packet = Tcp(kHostA, 1, kHostB, 80);
-  const std::string on = Rule(0, "0.0.0.0", "*", 1, "0.0.0.0", "80");
-  const std::string off = Rule(0, "0.0.0.0", "*", 1, "0.0.0.0", "81");
+  const std::string on = "[Protocol_config]\r\nTCP=1\r\n[IP_config]\r\nLIST_NUM=1\r\n" +
+                         Rule(0, "0.0.0.0", "*", 1, "0.0.0.0", "80");
+  const std::string off = "[Protocol_config]\r\nTCP=1\r\n[IP_config]\r\nLIST_NUM=1\r\n" +
+                          Rule(0, "0.0.0.0", "*", 1, "0.0.0.0", "81");
+  const auto past_check_interval = [] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(110));
+  };
 
-  // Saved by the dialog's writer.
   FilterSettings s;
   s.tcp = true;
   s.rules = {{"0.0.0.0", "*", "0.0.0.0", "80", 1}};
@@ -240,27 +247,43 @@ TEST(PacketFilter, AnEditOfTheFileChangesTheVeryNextDecision) {
   ASSERT_EQ(ConfigFile::Write(s), 1);
   EXPECT_EQ(Accept(packet), 0);
 
-  // Edited by hand in place, the same size, moments after the last change.
-  WriteConfig("TCP=1\r\n", "LIST_NUM=1\r\n" + on);
-  EXPECT_EQ(Accept(packet), 1);
-  WriteConfig("TCP=1\r\n", "LIST_NUM=1\r\n" + off);
-  EXPECT_EQ(Accept(packet), 0);
-
-  // Also with the modification time put back: only the bytes tell.
-  const auto stamp = fs::last_write_time(kConfigPath);
-  WriteConfig("TCP=1\r\n", "LIST_NUM=1\r\n" + on);
-  fs::last_write_time(kConfigPath, stamp);
+  // No watcher: the stamp check finds the edit.
+  WriteFileBytes(kConfigPath, on);
+  past_check_interval();
   EXPECT_EQ(Accept(packet), 1);
 
-  // A file untouched for a while, then edited in place with the same size.
-  fs::last_write_time(kConfigPath, fs::file_time_type::clock::now() - std::chrono::hours(1));
+  // A same-size copy that keeps an old write time, over a file whose stamp is
+  // trusted: only the watcher's notice tells.
+  const auto old_time = fs::file_time_type::clock::now() - std::chrono::hours(1);
+  fs::last_write_time(kConfigPath, old_time);
+  past_check_interval();
   EXPECT_EQ(Accept(packet), 1);
-  EXPECT_EQ(Accept(packet), 1);
-  WriteConfig("TCP=1\r\n", "LIST_NUM=1\r\n" + off);
-  EXPECT_EQ(Accept(packet), 0);
+  {
+    const ConfigWatcher watcher;
+    ASSERT_TRUE(watcher.Active());
+    EXPECT_EQ(Accept(packet), 1);
+    const uint64_t changes = ConfigFile::ChangeCount();
+    WriteFileBytes(kConfigPath, off);
+    fs::last_write_time(kConfigPath, old_time);
+    for (int i = 0; i < 500 && ConfigFile::ChangeCount() == changes; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(Accept(packet), 0);
+  }
 
+  // Unreadable (a folder took its name): the last rules hold for a moment,
+  // then the defaults, which drop everything.
+  WriteConfigFile(on);
+  EXPECT_EQ(Accept(packet), 1);
   fs::remove(kConfigPath);
+  fs::create_directory(kConfigPath);
+  past_check_interval();
+  EXPECT_EQ(Accept(packet), 1);
+  std::this_thread::sleep_for(std::chrono::milliseconds(1000));
   EXPECT_EQ(Accept(packet), 0);
+  fs::remove(kConfigPath);
+  WriteConfigFile(on);
+  EXPECT_EQ(Accept(packet), 1);
 }
 
 // Random files and packets: the cached filter must decide exactly as the
@@ -295,7 +318,7 @@ TEST(PacketFilter, AgreesWithTheKeyByKeyReadingOnRandomFiles) {
               "\r\n";
     }
     if (random() % 4 == 0) text += "0_LIST_SRC_IP=0.0.0.0\r\n0_LIST_DEST_IP=0.0.0.0\r\n";
-    WriteFileBytes(kConfigPath, text);
+    WriteConfigFile(text);
     for (int packet = 0; packet < 12; ++packet) {
       const Address from = hosts[random() % hosts.size()];
       const Address to = hosts[random() % hosts.size()];

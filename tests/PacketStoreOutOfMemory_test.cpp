@@ -11,7 +11,7 @@
 #include <new>
 #include <vector>
 
-#include "capture/PacketStore.h"
+#include "packet/PacketStore.h"
 
 namespace {
 
@@ -66,7 +66,9 @@ namespace {
 // Everything observable about a store: its counters and each record's tag,
 // size and first byte, oldest first.
 struct Snapshot {
-  uint32_t count, total, counter;
+  uint32_t count;
+  uint64_t total;
+  uint32_t counter;
   std::vector<uint32_t> records;
   friend bool operator==(const Snapshot&, const Snapshot&) = default;
 };

@@ -1,7 +1,7 @@
 // Packet store: limit arithmetic (1 Kbyte = 1000 bytes, Add up to the limit,
 // AddOverwriting strictly below it), the packet counter and its wrap, Clear,
 // Get, and a reader thread copying records while the writer changes the store.
-#include "capture/PacketStore.h"
+#include "packet/PacketStore.h"
 
 #include <gtest/gtest.h>
 
@@ -121,6 +121,27 @@ TEST(PacketStore, LimitArithmeticNeitherWrapsNorTreatsNegativeAsTiny) {
   EXPECT_EQ(store.Count(), 5u);
   EXPECT_EQ(store.TotalBytes(), 1000u + 65535u * 3 + 1000u);
   EXPECT_EQ(Tags(store), (std::vector<int>{1, 2, 3, 4, 5}));
+
+  // Totals past 4 GB, as a limit above 4,294,967 Kbyte allows: a 32-bit total
+  // would wrap to a few bytes and let the store grow past its limit.
+  struct Case {
+    uint64_t total;
+    uint32_t size;
+    int32_t limit_kbytes;
+    bool up_to, below;
+  };
+  const Case cases[] = {
+      {4'294'967'000, 1000, 4'294'968, true, false},    // exactly at the limit
+      {4'294'967'296, 1, 4'294'968, true, true},        // 2^32 stored
+      {4'999'999'000, 1001, 5'000'000, false, false},   // one byte over 5 GB
+      {6'000'000'000, 0, 5'000'000, false, false},      // already over
+      {2'147'483'647'000, 1, INT32_MAX, false, false},  // the largest limit, full
+      {9'000'000'000, 65535, 0, true, true},            // no limit
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(PacketStore::FitsUpToLimit(c.total, c.size, c.limit_kbytes), c.up_to) << c.total;
+    EXPECT_EQ(PacketStore::FitsBelowLimit(c.total, c.size, c.limit_kbytes), c.below) << c.total;
+  }
 }
 
 TEST(PacketStore, OverwritingRemovesOldestUntilStrictlyBelowTheLimit) {

@@ -4,11 +4,11 @@
 
 #include <filesystem>
 
-#include "capture/PacketStore.h"
 #include "cli/CliPanes.h"
 #include "cli/support/CaptureBuilders.h"
 #include "cli/support/RunCli.h"
 #include "packet/CaptureFile.h"
+#include "packet/PacketStore.h"
 #include "packet/TextReport.h"
 #include "support/TempDir.h"
 

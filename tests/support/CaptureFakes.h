@@ -109,7 +109,30 @@ class ScriptedSource : public PacketSource {
   }
   int32_t Receive(uint8_t* buffer, int32_t capacity) override {
     ++receive_calls;
-    std::memset(buffer, 0, static_cast<size_t>(capacity));
+    // The capture thread hands over a buffer that is zero after the last
+    // datagram; a source writes only the datagram itself.
+    if (std::any_of(buffer + last_size_, buffer + capacity, [](uint8_t b) { return b != 0; })) {
+      ++stale_buffers;
+    }
+    const int32_t size = ReceiveStep(buffer, capacity);
+    last_size_ = std::max(size, 0);
+    return size;
+  }
+  void Close() override { ++close_calls; }
+  void Cleanup() override { ++cleanup_calls; }
+
+  int open_result = 1;
+  // Endless traffic: every wait is readable and every receive is endless_bytes.
+  bool endless = false;
+  std::vector<uint8_t> endless_bytes;
+  std::chrono::milliseconds quiet_wait{0};
+  std::atomic<int> open_calls{0}, wait_calls{0}, receive_calls{0}, close_calls{0}, cleanup_calls{0};
+  int last_wait_seconds = 0;
+  // Receives that found bytes of an earlier datagram left after the last one.
+  std::atomic<int> stale_buffers{0};
+
+ private:
+  int32_t ReceiveStep(uint8_t* buffer, int32_t capacity) {
     Step step;
     {
       std::lock_guard<std::mutex> lock(mutex_);
@@ -127,18 +150,8 @@ class ScriptedSource : public PacketSource {
     std::memcpy(buffer, step.bytes.data(), n);
     return static_cast<int32_t>(n);
   }
-  void Close() override { ++close_calls; }
-  void Cleanup() override { ++cleanup_calls; }
 
-  int open_result = 1;
-  // Endless traffic: every wait is readable and every receive is endless_bytes.
-  bool endless = false;
-  std::vector<uint8_t> endless_bytes;
-  std::chrono::milliseconds quiet_wait{0};
-  std::atomic<int> open_calls{0}, wait_calls{0}, receive_calls{0}, close_calls{0}, cleanup_calls{0};
-  int last_wait_seconds = 0;
-
- private:
+  int32_t last_size_ = 0;
   std::mutex mutex_;
   std::deque<Step> script_;
 };

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "capture/CaptureRequest.h"
+#include "packet/CaptureRequest.h"
 #include "packet/Panes.h"
 
 class FakeListPane : public ListPane {

@@ -1,9 +1,11 @@
 #include "support/TempDir.h"
 
 #include <atomic>
-#include <thread>  // std::chrono clocks without <chrono>, see cmake/KestrelWarnings.cmake
 #include <fstream>
 #include <sstream>
+#include <thread>  // std::chrono clocks without <chrono>, see cmake/KestrelWarnings.cmake
+
+#include "config/ConfigFile.h"
 
 namespace fs = std::filesystem;
 
@@ -32,4 +34,9 @@ std::string ReadFileBytes(const fs::path& path) {
 void WriteFileBytes(const fs::path& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+void WriteConfigFile(const std::string& bytes) {
+  WriteFileBytes(kConfigPath, bytes);
+  ConfigFile::MarkChanged();
 }

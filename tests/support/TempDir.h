@@ -23,3 +23,8 @@ class TempDir {
 // Whole-file helpers for tests.
 std::string ReadFileBytes(const std::filesystem::path& path);
 void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes);
+
+// Writes "./config.ini" as another program would, then moves the settings'
+// change count on as the watcher's notice does, so the filter looks at it from
+// the next packet on.
+void WriteConfigFile(const std::string& bytes);

@@ -18,7 +18,7 @@
 #include "app/MessageServiceWaitWin32.h"
 #include "app/ShutdownWin32.h"
 #include "app/resource.h"
-#include "packet/SystemTime.h"
+#include "log/SystemTime.h"
 #include "support/GuiHarness.h"
 #include "support/TempDir.h"
 

@@ -4,8 +4,9 @@
 // datagrams come from tests/windows/udp-sender, a native program in the same
 // network namespace, so that sending costs the Wine side nothing; paced rates
 // and unpaced bursts are each measured with the platform's default receive
-// buffer and with the capture's large one. A measurement, not a test; run it
-// with the sender listening on the namespace's first address, port 40200:
+// buffer and with the capture's large one; last, what each socket call costs
+// (SECONDS 0: only that). A measurement, not a test; run it with the sender
+// listening on the namespace's first address, port 40200:
 //   KESTREL_NETNS_HELPER="tests/windows/udp-sender 10.250.1.1 40200"
 //   tests/windows/netns-run build/windows/tests/SocketCaptureRate.exe [SECONDS]
 #include <winsock2.h>
@@ -137,6 +138,71 @@ void Print(const char* buffer, const char* traffic, const Result& r) {
   std::fflush(stdout);
 }
 
+void PrintRates(const in_addr& control_address, const sockaddr_in& capture_address,
+                double seconds) {
+  std::printf("%-9s %-16s %10s %10s %10s %8s %10s\n", "buffer", "traffic", "sent/s", "sent",
+              "captured", "lost", "stored/s");
+  for (const int32_t buffer : {0, kCaptureReceiveBufferBytes}) {
+    const char* name = buffer == 0 ? "default" : "8 MiB";
+    for (const int rate : {500, 1000, 2000, 5000, 8000, 10000, 12000, 15000, 20000}) {
+      char traffic[32];
+      std::snprintf(traffic, sizeof traffic, "paced %d/s", rate);
+      Print(name, traffic,
+            Measure(control_address, capture_address, buffer, rate,
+                    static_cast<int>(rate * seconds)));
+    }
+    for (const int count : {1000, 5000, 20000}) {
+      char traffic[32];
+      std::snprintf(traffic, sizeof traffic, "burst of %d", count);
+      Print(name, traffic, Measure(control_address, capture_address, buffer, 0, count));
+    }
+  }
+}
+
+// Microseconds per call of `call`, over `count` calls.
+template <typename Call>
+double MicrosecondsPerCall(int count, Call call) {
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < count; ++i) call();
+  return std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start)
+             .count() /
+         count;
+}
+
+// What each socket call of the capture costs here: a receive that finds a
+// datagram queued, one on an empty socket, and a select that finds nothing.
+void PrintCallCosts(const in_addr& control_address, const sockaddr_in& capture_address) {
+  constexpr int kCalls = 5000;
+  CaptureSockets sockets = OpenCaptureSockets();
+  sockaddr_in target = capture_address;
+  target.sin_port = htons(kTrafficPort);
+  const SOCKET sink = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+  bind(sink, reinterpret_cast<const sockaddr*>(&target), sizeof target);
+  Result sent;
+  RunSender(control_address, target, 0, kCalls, sent);
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  static uint8_t buffer[65535];
+  int received = 0;
+  const SOCKET udp =
+      sockets.endpoints[sockets.count - 1].socket;  // the UDP socket (or the only one)
+  const double full = MicrosecondsPerCall(kCalls, [&] {
+    if (recv(udp, reinterpret_cast<char*>(buffer), sizeof buffer, 0) > 0) ++received;
+  });
+  const double empty = MicrosecondsPerCall(
+      kCalls, [&] { recv(udp, reinterpret_cast<char*>(buffer), sizeof buffer, 0); });
+  const double quiet = MicrosecondsPerCall(kCalls, [&] {
+    sockets.ready = 0;
+    WaitReadable(sockets, 0);
+  });
+  std::printf(
+      "\nper call: recv of a queued datagram %.1f us (%d of %d queued), recv on an empty "
+      "socket %.1f us, select over the %d sockets %.1f us\n",
+      full, received, sent.sent, empty, sockets.count, quiet);
+  closesocket(sink);
+  CloseSockets(sockets);
+  SocketCleanup();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -172,23 +238,8 @@ int main(int argc, char** argv) {
   SocketCleanup();
   std::this_thread::sleep_for(std::chrono::seconds(1));  // the sender starts beside us
 
-  std::printf("%-9s %-16s %10s %10s %10s %8s %10s\n", "buffer", "traffic", "sent/s", "sent",
-              "captured", "lost", "stored/s");
-  for (const int32_t buffer : {0, kCaptureReceiveBufferBytes}) {
-    const char* name = buffer == 0 ? "default" : "8 MiB";
-    for (const int rate : {500, 1000, 2000, 5000, 10000, 20000}) {
-      char traffic[32];
-      std::snprintf(traffic, sizeof traffic, "paced %d/s", rate);
-      Print(name, traffic,
-            Measure(control_address, capture_address, buffer, rate,
-                    static_cast<int>(rate * seconds)));
-    }
-    for (const int count : {1000, 5000, 20000}) {
-      char traffic[32];
-      std::snprintf(traffic, sizeof traffic, "burst of %d", count);
-      Print(name, traffic, Measure(control_address, capture_address, buffer, 0, count));
-    }
-  }
+  if (seconds > 0) PrintRates(control_address, capture_address, seconds);
+  PrintCallCosts(control_address, capture_address);
   WSACleanup();
   return 0;
 }

@@ -1,7 +1,7 @@
 // Local time on Windows: GetLocalTime fills the SYSTEMTIME that SystemTime mirrors.
 #include <windows.h>
 
-#include "packet/SystemTime.h"
+#include "log/SystemTime.h"
 
 SystemTime CurrentLocalTime() {
   SYSTEMTIME local;

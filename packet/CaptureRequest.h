@@ -1,5 +1,7 @@
 // The request values carried by the one shared byte `capture_request` from the
-// user-interface thread to the capture thread.
+// user-interface thread to the capture thread. It sits beside the panes
+// because the views send requests too: loading a file that fills the store
+// asks for Idle.
 #pragma once
 
 #include <cstdint>

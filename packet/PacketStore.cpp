@@ -3,7 +3,7 @@
 // packet costs one allocation besides its share of the queue. Every operation
 // that changes or copies records holds the lock for its whole run; the three
 // counters are atomics so that Count, PacketCounter and TotalBytes need none.
-#include "capture/PacketStore.h"
+#include "packet/PacketStore.h"
 
 #include <cstring>
 #include <new>
@@ -66,8 +66,7 @@ void PacketStore::CountStoredLocked(uint32_t size) {
 
 uint8_t PacketStore::Add(const uint8_t* bytes, uint32_t size, const SystemTime& time) {
   std::lock_guard<std::recursive_mutex> guard(lock_);
-  const uint64_t limit = LimitBytes(LimitKbytes());
-  if (limit != 0 && uint64_t{TotalBytes()} + size > limit) return kAddFull;
+  if (!FitsUpToLimit(TotalBytes(), size, LimitKbytes())) return kAddFull;
 
   uint8_t* data = CopyBytes(bytes, size);
   if (data == nullptr) return kAddAllocationFailed;
@@ -83,20 +82,17 @@ uint8_t PacketStore::Add(const uint8_t* bytes, uint32_t size, const SystemTime& 
 
 int32_t PacketStore::AddOverwriting(const uint8_t* bytes, uint32_t size, const SystemTime& time) {
   std::lock_guard<std::recursive_mutex> guard(lock_);
-  const uint64_t limit = LimitBytes(LimitKbytes());
+  const int32_t limit_kbytes = LimitKbytes();
 
   // How many of the oldest records must go so that the total with the new
   // packet ends strictly below the limit. No limit: nothing has to go.
   size_t remove = 0;
-  if (limit != 0) {
-    uint64_t removed_bytes = 0;
-    const uint64_t needed = uint64_t{TotalBytes()} + size;
-    while (remove < records_.size() && needed - removed_bytes >= limit) {
-      removed_bytes += records_[remove].size;
-      ++remove;
-    }
-    if (needed - removed_bytes >= limit) return -1;
+  uint64_t remaining = TotalBytes();
+  while (remove < records_.size() && !FitsBelowLimit(remaining, size, limit_kbytes)) {
+    remaining -= records_[remove].size;
+    ++remove;
   }
+  if (!FitsBelowLimit(remaining, size, limit_kbytes)) return -1;
 
   // Store the new record before removing anything, so that running out of
   // memory leaves the store, and the list that mirrors it, as they were.
@@ -111,6 +107,16 @@ int32_t PacketStore::AddOverwriting(const uint8_t* bytes, uint32_t size, const S
   for (size_t i = 0; i < remove; ++i) PopFrontLocked();
   CountStoredLocked(size);
   return static_cast<int32_t>(remove);
+}
+
+bool PacketStore::FitsUpToLimit(uint64_t total, uint32_t size, int32_t limit_kbytes) {
+  const uint64_t limit = LimitBytes(limit_kbytes);
+  return limit == 0 || total + size <= limit;
+}
+
+bool PacketStore::FitsBelowLimit(uint64_t total, uint32_t size, int32_t limit_kbytes) {
+  const uint64_t limit = LimitBytes(limit_kbytes);
+  return limit == 0 || total + size < limit;
 }
 
 int PacketStore::Get(int32_t index, CapturedPacket& out) const {

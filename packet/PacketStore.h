@@ -62,7 +62,15 @@ class PacketStore {
   // Lock-free reads of single values.
   uint32_t Count() const { return count_.load(std::memory_order_acquire); }
   uint32_t PacketCounter() const { return packet_counter_.load(std::memory_order_acquire); }
-  uint32_t TotalBytes() const { return total_bytes_.load(std::memory_order_acquire); }
+  // 64-bit: a limit above 4,294,967 Kbyte lets the total pass 4 GB.
+  uint64_t TotalBytes() const { return total_bytes_.load(std::memory_order_acquire); }
+
+  // The limit arithmetic, in 64 bits so that limits and totals beyond 4 GB
+  // hold: whether `size` more bytes fit with `total` stored, up to the limit
+  // exactly (Add) or strictly below it (AddOverwriting). Limits of 0 or less
+  // mean none.
+  static bool FitsUpToLimit(uint64_t total, uint32_t size, int32_t limit_kbytes);
+  static bool FitsBelowLimit(uint64_t total, uint32_t size, int32_t limit_kbytes);
 
   // Frees every record; the counters return to 0, the limit stays. Returns 1.
   int Clear();
@@ -86,6 +94,6 @@ class PacketStore {
   std::deque<Record> records_;
   std::atomic<int32_t> limit_kbytes_{0};
   std::atomic<uint32_t> count_{0};
-  std::atomic<uint32_t> total_bytes_{0};
+  std::atomic<uint64_t> total_bytes_{0};
   std::atomic<uint32_t> packet_counter_{0};
 };

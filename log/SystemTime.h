@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 
 struct SystemTime {
   uint16_t year = 0;         // four digits
@@ -21,3 +22,6 @@ static_assert(sizeof(SystemTime) == 16, "SystemTime must keep the SYSTEMTIME lay
 
 // The current local wall-clock time, to the millisecond.
 SystemTime CurrentLocalTime();
+
+// The calendar fields of a broken-down time; milliseconds 0.
+SystemTime SystemTimeFromTm(const std::tm& local);

@@ -1,0 +1,42 @@
+// Buffered whole-file output over WriteOnlyFile.
+#include "log/BufferedFileWriter.h"
+
+#include <cstring>
+#include <new>
+
+bool BufferedFileWriter::Open(const char* path) {
+  Close();
+  buffer_.reset(new (std::nothrow) char[kBufferBytes]);
+  if (buffer_ == nullptr) return ok_ = false;
+  file_.emplace(path, true);
+  used_ = 0;
+  ok_ = file_->IsOpen();
+  return ok_;
+}
+
+bool BufferedFileWriter::Write(const void* bytes, size_t count) {
+  if (!ok_) return false;
+  if (used_ + count > kBufferBytes) {
+    if (!Flush()) return false;
+    // Too large to be worth copying: straight to the file.
+    if (count >= kBufferBytes) return ok_ = file_->Write(bytes, count);
+  }
+  if (count != 0) std::memcpy(buffer_.get() + used_, bytes, count);
+  used_ += count;
+  return true;
+}
+
+bool BufferedFileWriter::Flush() {
+  if (ok_ && used_ != 0) ok_ = file_->Write(buffer_.get(), used_);
+  used_ = 0;
+  return ok_;
+}
+
+bool BufferedFileWriter::Close() {
+  if (!file_) return false;
+  Flush();
+  if (!file_->Close()) ok_ = false;
+  file_.reset();
+  buffer_.reset();
+  return ok_;
+}

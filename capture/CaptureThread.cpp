@@ -122,7 +122,7 @@ void CaptureThread::ReceiveOne() {
   if (PacketFilter::Accept(buffer_.get(), size) != 1) return;
   StorePacket(size);
   if (list_update_counter_ > kListUpdateEvery) {
-    UpdateList();
+    UpdateList(true);  // in the middle of a pass: the pass ends with another
     list_update_counter_ = 0;
   }
 }
@@ -168,9 +168,9 @@ void CaptureThread::EmergencyStop(const char* log_line, const char* title, const
   context_.view.Requests().SendCaptureRequest(CaptureRequest::Idle);
 }
 
-void CaptureThread::UpdateList() {
+void CaptureThread::UpdateList(bool more_follow) {
   UpdatePacketList(context_.list_state, context_.store, context_.view.List(),
-                   context_.view.Status());
+                   context_.view.Status(), more_follow);
 }
 
 void CaptureThread::Pause(int32_t ms, CaptureRequest acted_on) {

@@ -67,7 +67,7 @@ class CaptureThread {
   void StorePacket(int32_t size);
   void StoreOverwriting(int32_t size, const SystemTime& time);
   void EmergencyStop(const char* log_line, const char* title, const char* text);
-  void UpdateList();
+  void UpdateList(bool more_follow = false);
   void EmptyStoreAndPanes();
   // Sets capture_request back to Idle unless a newer request replaced `taken`.
   void FinishRequest(CaptureRequest taken);

@@ -89,7 +89,8 @@ void BatchedListPane::DeleteAllRows() {
   Flush();
 }
 
-void BatchedListPane::EndUpdate() {
+void BatchedListPane::EndUpdate(bool more_follow) {
+  if (more_follow && std::chrono::steady_clock::now() - last_handover_ < hold_) return;
   Flush();
 }
 
@@ -98,4 +99,5 @@ void BatchedListPane::Flush() {
   // The control has the last word: an insert it refused leaves a row fewer.
   rows_ = deliver_(batch_);
   batch_.Clear();
+  last_handover_ = std::chrono::steady_clock::now();
 }

@@ -2,8 +2,8 @@
 // update is queued and handed to the user-interface thread in one piece, which
 // applies the whole batch to the real control at once (with its redraw off).
 // A control on another thread costs one synchronous message per call, so
-// fourteen calls a row would bound the list far below the capture rate; one
-// message per update does not.
+// fourteen calls a row would bound the list far below the capture rate. While
+// packets pour in, the updates of a few dozen milliseconds go over together.
 //
 // Threads: the capture thread owns the pane; `Deliver` runs on it and must
 // return only after the batch has been applied.
@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <thread>  // std::chrono clocks without <chrono>
 #include <vector>
 
 #include "packet/Panes.h"
@@ -50,7 +51,11 @@ class BatchedListPane : public ListPane {
   // Applies a batch to the real list and returns the list's row count after it.
   using Deliver = std::function<int(const ListUpdateBatch&)>;
 
-  explicit BatchedListPane(Deliver deliver) : deliver_(std::move(deliver)) {}
+  // While more updates follow, changes are handed over at most every
+  // `hold_ms` (the list a user watches needs no more, and each hand-over
+  // waits for the other thread); the last update of a run goes at once.
+  explicit BatchedListPane(Deliver deliver, int hold_ms = 50)
+      : deliver_(std::move(deliver)), hold_(std::chrono::milliseconds(hold_ms)) {}
 
   // The rows the control will have once the queued changes are applied.
   int RowCount() override { return rows_; }
@@ -60,7 +65,7 @@ class BatchedListPane : public ListPane {
   void DeleteRow(int row) override;
   // Takes effect at once: the queued changes are moot and are dropped.
   void DeleteAllRows() override;
-  void EndUpdate() override;
+  void EndUpdate(bool more_follow) override;
 
   // True while changes wait for the end of the update.
   bool HasQueuedChanges() const { return !batch_.Empty(); }
@@ -69,6 +74,8 @@ class BatchedListPane : public ListPane {
   void Flush();
 
   Deliver deliver_;
+  std::chrono::steady_clock::duration hold_;
+  std::chrono::steady_clock::time_point last_handover_{};
   ListUpdateBatch batch_;
   int rows_ = 0;
 };

@@ -42,7 +42,7 @@ void ResetPacketList(PacketListState& state) {
 }
 
 void UpdatePacketList(PacketListState& state, const PacketStore& store, ListPane& list,
-                      StatusText& status) {
+                      StatusText& status, bool more_follow) {
   // Every reset comes with an emptied store, so before the first row every
   // stored record is new, also when a load of more than kPacketCounterWrap
   // records has wrapped the counter.
@@ -77,5 +77,5 @@ void UpdatePacketList(PacketListState& state, const PacketStore& store, ListPane
   // The counts before the end of the update, so that a list which hands its
   // changes over in one piece can take them along.
   ShowCounts(store, status);
-  list.EndUpdate();
+  list.EndUpdate(more_follow);
 }

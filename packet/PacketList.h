@@ -26,6 +26,7 @@ void ResetPacketList(PacketListState& state);
 // Appends a row for every packet stored since the previous call (the first
 // call after a reset: for every stored packet), renumbers the rows' item data
 // when rows were deleted at the top meanwhile, and sets status part 1 to the
-// packet counter and the stored bytes.
+// packet counter and the stored bytes. `more_follow`: another update comes
+// soon (while packets keep arriving), see ListPane::EndUpdate.
 void UpdatePacketList(PacketListState& state, const PacketStore& store, ListPane& list,
-                      StatusText& status);
+                      StatusText& status, bool more_follow = false);

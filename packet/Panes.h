@@ -20,8 +20,9 @@ class ListPane {
   virtual void DeleteRow(int row) = 0;
   virtual void DeleteAllRows() = 0;
   // Ends one list update (a batch of appended rows with their renumbering). A
-  // list that queues its changes hands them over to the control now.
-  virtual void EndUpdate() {}
+  // list that queues its changes hands them over to the control now, or, when
+  // `more_follow` says another update comes soon, may keep them for it.
+  virtual void EndUpdate(bool /*more_follow*/) {}
 };
 
 // The detail tree.

@@ -29,11 +29,13 @@ TEST(BatchedListPane, HandsOverOneBatchPerUpdateWithTheSameRows) {
   FakeListPane direct, control;
   FakeStatusText direct_status, batched_status;
   int deliveries = 0;
-  BatchedListPane batched([&](const ListUpdateBatch& batch) {
-    ++deliveries;
-    batch.ApplyTo(control);
-    return control.RowCount();
-  });
+  BatchedListPane batched(
+      [&](const ListUpdateBatch& batch) {
+        ++deliveries;
+        batch.ApplyTo(control);
+        return control.RowCount();
+      },
+      3600 * 1000);
   PacketListState direct_state, batched_state;
   auto update = [&] {
     UpdatePacketList(direct_state, store, direct, direct_status);
@@ -65,20 +67,30 @@ TEST(BatchedListPane, HandsOverOneBatchPerUpdateWithTheSameRows) {
   EXPECT_EQ(control.rows.size(), 7u);
   EXPECT_EQ(batched_status.parts, direct_status.parts);
 
-  // An update with nothing new hands nothing over.
+  // An update with nothing new hands nothing over; while more follow, updates
+  // are held, and the last one takes them all along.
   update();
   EXPECT_EQ(deliveries, 2);
+  add(2);
+  UpdatePacketList(batched_state, store, batched, batched_status, true);
+  add(1);
+  UpdatePacketList(batched_state, store, batched, batched_status, true);
+  EXPECT_EQ(deliveries, 2);
+  UpdatePacketList(batched_state, store, batched, batched_status, false);
+  UpdatePacketList(direct_state, store, direct, direct_status);
+  EXPECT_EQ(deliveries, 3);
+  EXPECT_EQ(Rows(control), Rows(direct));
 
   // Emptying goes over at once and drops what was queued; a refused insert
   // leaves the batched list counting the rows the control really has.
   batched.InsertRow(batched.RowCount(), "queued");
   batched.DeleteAllRows();
-  EXPECT_EQ(deliveries, 3);
+  EXPECT_EQ(deliveries, 4);
   EXPECT_TRUE(control.rows.empty());
-  EXPECT_EQ(control.insert_calls, 9);
+  EXPECT_EQ(control.insert_calls, 12);
   control.fail_inserts = true;
   EXPECT_EQ(batched.InsertRow(0, "refused"), 0);
-  batched.EndUpdate();
+  batched.EndUpdate(false);
   EXPECT_EQ(batched.RowCount(), 0);
 }
 

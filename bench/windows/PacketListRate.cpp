@@ -43,9 +43,9 @@ class CountedSource : public PacketSource {
     if (seconds > 0) Sleep(5);
     return 0;
   }
-  int32_t Receive(uint8_t* buffer, int32_t capacity) override {
-    std::memset(buffer, 0, static_cast<size_t>(capacity));
+  int32_t Receive(uint8_t* buffer, int32_t) override {
     if (remaining_.fetch_sub(1) <= 0) return -1;
+    std::memset(buffer, 0, 100);
     const uint8_t header[28] = {0x45, 0, 0,  100, 0, 0, 0,    0,    64, 17, 0, 0,  192, 168,
                                 0,    1, 10, 0,   0, 2, 0x30, 0x39, 0,  53, 0, 80, 0,   0};
     std::memcpy(buffer, header, sizeof(header));

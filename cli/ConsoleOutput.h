@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 #include <string_view>
 
 class ConsoleOutput {
@@ -22,4 +23,5 @@ class ConsoleOutput {
  private:
   FILE* stream_;
   bool cp932_;
+  std::string line_;  // reused for every line
 };

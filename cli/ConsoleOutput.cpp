@@ -21,6 +21,20 @@ void ConsoleOutput::Line(std::string_view cp932_text, bool mask_controls) {
   std::fwrite(line_.data(), 1, line_.size(), stream_);
 }
 
+void ConsoleOutput::TabSeparated(const char* const* cp932_texts, int count) {
+  line_.clear();
+  for (int i = 0; i < count; ++i) {
+    if (i > 0) line_.push_back('\t');
+    if (cp932_) {
+      line_.append(cp932_texts[i]);
+    } else {
+      AppendCp932AsUtf8(cp932_texts[i], line_);
+    }
+  }
+  line_.push_back('\n');
+  std::fwrite(line_.data(), 1, line_.size(), stream_);
+}
+
 void ConsoleOutput::CrLfText(std::string_view cp932_text, bool mask_controls) {
   size_t start = 0;
   while (start < cp932_text.size()) {

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
 #include <vector>
 
@@ -96,6 +97,20 @@ class CharacterTable {
   std::vector<Conversion> pairs_;  // lead byte from 0x80, then any trail byte
 };
 
+// The end of the run of ASCII bytes that starts at `at`: eight bytes at a time,
+// since most of what the tool prints is ASCII.
+size_t AsciiRunEnd(std::string_view text, size_t at) {
+  constexpr uint64_t kHighBits = 0x8080808080808080ull;
+  while (at + 8 <= text.size()) {
+    uint64_t word;
+    std::memcpy(&word, text.data() + at, sizeof word);
+    if ((word & kHighBits) != 0) break;
+    at += 8;
+  }
+  while (at < text.size() && static_cast<uint8_t>(text[at]) < 0x80) ++at;
+  return at;
+}
+
 }  // namespace
 
 void AppendCp932AsUtf8(std::string_view text, std::string& out) {
@@ -109,8 +124,7 @@ void AppendCp932AsUtf8(std::string_view text, std::string& out) {
   for (size_t i = 0; i < text.size();) {
     const auto byte = static_cast<uint8_t>(text[i]);
     if (byte < 0x80) {
-      size_t end = i + 1;
-      while (end < text.size() && static_cast<uint8_t>(text[end]) < 0x80) ++end;
+      const size_t end = AsciiRunEnd(text, i + 1);
       out.append(text.data() + i, end - i);
       i = end;
       continue;

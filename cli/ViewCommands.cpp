@@ -52,15 +52,11 @@ int RunList(const CliArguments& args, const CliStreams& streams) {
   ConsoleOutput console(streams.out, streams.cp932);
   PacketListing listing;
   ListRowTexts row;
-  std::string line;
+  const char* cells[kListColumnCount];
+  for (int column = 0; column < kListColumnCount; ++column) cells[column] = row.cells[column];
   const bool read = ReadCaptureInput(args.input, streams, [&](uint64_t, const CapturedPacket& p) {
     listing.NextRow(p, row);
-    line = row.cells[0];
-    for (int column = 1; column < kListColumnCount; ++column) {
-      line += '\t';
-      line += row.cells[column];
-    }
-    console.Line(line);
+    console.TabSeparated(cells, kListColumnCount);
     return true;
   });
   if (!read) return 1;

@@ -15,6 +15,24 @@
 
 namespace {
 
+// Starts the disk writing a growing output every 64 MiB (see
+// AtomicOutputFile::StartWriteBack).
+class WriteBackPacer {
+ public:
+  explicit WriteBackPacer(AtomicOutputFile& output) : output_(output) {}
+  void Wrote(size_t bytes) {
+    pending_ += bytes;
+    if (pending_ < kStep) return;
+    output_.StartWriteBack();
+    pending_ = 0;
+  }
+
+ private:
+  static constexpr size_t kStep = size_t{64} << 20;
+  AtomicOutputFile& output_;
+  size_t pending_ = 0;
+};
+
 int CannotWrite(const CliStreams& streams, const std::string& path, const std::string& reason) {
   return ReportFailure(streams, "cannot write '" + path + "': " + reason);
 }
@@ -30,8 +48,13 @@ int RunImport(const CliArguments& args, const CliStreams& streams) {
 
   PcapImportCounts counts;
   std::string message;
+  WriteBackPacer pacer(output);
   const PcapImportResult result = ImportPcapFile(
-      args.input, [&writer](const CapturedPacket& datagram) { return writer.Write(datagram); },
+      args.input,
+      [&](const CapturedPacket& datagram) {
+        pacer.Wrote(datagram.size);
+        return writer.Write(datagram);
+      },
       counts, message);
   if (!writer.Close(error)) return CannotWrite(streams, args.output, error);
   if (result == PcapImportResult::Failed) {
@@ -59,9 +82,11 @@ int RunExportPcap(const CliArguments& args, const CliStreams& streams) {
   PcapFileWriter writer;
   if (!writer.Open(output.temporary_path(), error)) return CannotWrite(streams, args.output, error);
   // A file found invalid part way is refused whole: the temporary is discarded.
-  const bool read =
-      ReadCaptureInput(args.input, streams,
-                       [&writer](uint64_t, const CapturedPacket& p) { return writer.Write(p); });
+  WriteBackPacer pacer(output);
+  const bool read = ReadCaptureInput(args.input, streams, [&](uint64_t, const CapturedPacket& p) {
+    pacer.Wrote(p.size);
+    return writer.Write(p);
+  });
   if (!writer.Close(error)) return CannotWrite(streams, args.output, error);
   if (!read) return 1;
   if (!output.Commit(error)) return ReportFailure(streams, error);
@@ -89,12 +114,14 @@ int RunReport(const CliArguments& args, const CliStreams& streams) {
   }
   std::string text;
   bool out_of_memory = false;
+  WriteBackPacer pacer(output);
   const bool read = ReadCaptureInput(args.input, streams, [&](uint64_t i, const CapturedPacket& p) {
     // A packet whose IP header does not decode leaves no trace; the following
     // packets keep their own index.
     text.clear();
     const int appended = AppendPacketReport(text, static_cast<int32_t>(i), p);
     if (appended < 0) out_of_memory = true;
+    pacer.Wrote(text.size());
     return appended >= 0 && file.Write(text);
   });
   if (!file.Close()) return CannotWrite(streams, args.output, std::strerror(errno));

@@ -70,6 +70,14 @@ bool AtomicOutputFile::Create(const std::string& final_path, std::string& error)
   return true;
 }
 
+void AtomicOutputFile::StartWriteBack() {
+  if (temporary_path_.empty()) return;
+  const int fd = open(temporary_path_.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return;
+  sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+  close(fd);
+}
+
 bool AtomicOutputFile::Commit(std::string& error) {
   if (temporary_path_.empty()) {
     error = "no output file was created";

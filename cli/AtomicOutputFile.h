@@ -20,6 +20,11 @@ class AtomicOutputFile {
   // The temporary file's path, for writers that open files by name.
   const std::string& temporary_path() const { return temporary_path_; }
 
+  // Has the system start writing what the temporary file holds so far to
+  // disk, without waiting for it: writers of large files call it now and
+  // then, so that the flush before the rename waits only for the last part.
+  void StartWriteBack();
+
   // Flushes the temporary file to disk and renames it to the final path.
   // Returns false with the reason in `error`; the temporary is then removed.
   bool Commit(std::string& error);

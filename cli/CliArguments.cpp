@@ -143,10 +143,12 @@ Options:
   -h, --help  Print this help and exit.
   --          Treat every following argument as a command or file name.
 
-Capture files are read with the program's own loader and its checks: a file
-with a wrong signature or an oversized record is refused (and, as in the
-program, recorded in ./error.log); a file that ends inside a record gives the
-complete records before it. Files are written in code page 932 like the
+Every command streams: it reads and writes one packet at a time, so its
+memory stays at a few megabytes whatever the size of the capture. Capture
+files are read with the program's own checks: a file with a wrong signature
+or an oversized record is refused (and, as in the program, recorded in
+./error.log) before anything is printed or written; a file that ends inside a
+record gives the complete records before it. Files are written in code page 932 like the
 program's, to a temporary name beside the output that is renamed only when the
 file is complete. Standard output uses LF line ends; control characters in a
 hex dump's character column are printed as '.', so packet bytes cannot drive

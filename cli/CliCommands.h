@@ -26,8 +26,3 @@ int RunShow(const CliArguments& args, const CliStreams& streams);
 
 // Prints "kestrel-cli: `message`" and returns 1.
 int ReportFailure(const CliStreams& streams, const std::string& message);
-
-// Loads a capture file with the program's loader into an empty store. Prints
-// the reason and returns false when the file cannot be opened, is invalid, or
-// could not be loaded whole.
-bool LoadCaptureInput(const std::string& path, PacketStore& store, const CliStreams& streams);

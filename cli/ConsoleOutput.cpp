@@ -6,10 +6,33 @@
 #include "cli/Cp932ToUtf8.h"
 
 void ConsoleOutput::Line(std::string_view cp932_text, bool mask_controls) {
-  std::string text = mask_controls ? MaskControlCharacters(cp932_text) : std::string(cp932_text);
-  if (!cp932_) text = Cp932ToUtf8(text);
-  text.push_back('\n');
-  std::fwrite(text.data(), 1, text.size(), stream_);
+  std::string masked;
+  if (mask_controls) {
+    masked = MaskControlCharacters(cp932_text);
+    cp932_text = masked;
+  }
+  line_.clear();
+  if (cp932_) {
+    line_.append(cp932_text);
+  } else {
+    AppendCp932AsUtf8(cp932_text, line_);
+  }
+  line_.push_back('\n');
+  std::fwrite(line_.data(), 1, line_.size(), stream_);
+}
+
+void ConsoleOutput::TabSeparated(const char* const* cp932_texts, int count) {
+  line_.clear();
+  for (int i = 0; i < count; ++i) {
+    if (i > 0) line_.push_back('\t');
+    if (cp932_) {
+      line_.append(cp932_texts[i]);
+    } else {
+      AppendCp932AsUtf8(cp932_texts[i], line_);
+    }
+  }
+  line_.push_back('\n');
+  std::fwrite(line_.data(), 1, line_.size(), stream_);
 }
 
 void ConsoleOutput::CrLfText(std::string_view cp932_text, bool mask_controls) {

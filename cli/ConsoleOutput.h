@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 #include <string_view>
 
 class ConsoleOutput {
@@ -13,6 +14,9 @@ class ConsoleOutput {
   // '.' first (for texts that carry packet bytes).
   void Line(std::string_view cp932_text, bool mask_controls = false);
 
+  // Writes the texts as one line, separated by tabs.
+  void TabSeparated(const char* const* cp932_texts, int count);
+
   // Writes a text whose lines end in CR LF (the hex pane's) line by line.
   void CrLfText(std::string_view cp932_text, bool mask_controls);
 
@@ -22,4 +26,5 @@ class ConsoleOutput {
  private:
   FILE* stream_;
   bool cp932_;
+  std::string line_;  // reused for every line
 };

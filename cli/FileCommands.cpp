@@ -1,39 +1,64 @@
 // The commands that write a file: import (pcap to capture file), export-pcap
-// and report. Each writer works on a temporary file that replaces the output
-// only when it is complete.
+// and report. Each streams its input into a temporary file that replaces the
+// output only when it is complete.
+#include <cerrno>
+#include <cstring>
+
 #include "cli/AtomicOutputFile.h"
+#include "cli/CaptureFileWriter.h"
+#include "cli/CaptureInput.h"
 #include "cli/CliCommands.h"
-#include "cli/CliPanes.h"
 #include "cli/PcapExport.h"
 #include "cli/PcapImport.h"
-#include "packet/CaptureFile.h"
+#include "log/BufferedFileWriter.h"
 #include "packet/TextReport.h"
 
 namespace {
 
-std::string CannotWrite(const std::string& path) {
-  return "cannot write '" + path + "'";
+// Starts the disk writing a growing output every 64 MiB (see
+// AtomicOutputFile::StartWriteBack).
+class WriteBackPacer {
+ public:
+  explicit WriteBackPacer(AtomicOutputFile& output) : output_(output) {}
+  void Wrote(size_t bytes) {
+    pending_ += bytes;
+    if (pending_ < kStep) return;
+    output_.StartWriteBack();
+    pending_ = 0;
+  }
+
+ private:
+  static constexpr size_t kStep = size_t{64} << 20;
+  AtomicOutputFile& output_;
+  size_t pending_ = 0;
+};
+
+int CannotWrite(const CliStreams& streams, const std::string& path, const std::string& reason) {
+  return ReportFailure(streams, "cannot write '" + path + "': " + reason);
 }
 
 }  // namespace
 
 int RunImport(const CliArguments& args, const CliStreams& streams) {
-  PacketStore store;
-  store.Init();  // no size limit
-  PcapImportCounts counts;
-  std::string message;
-  const PcapImportResult result = ImportPcapFile(args.input, store, counts, message);
-  if (result == PcapImportResult::Failed) {
-    return ReportFailure(streams, "cannot import '" + args.input + "': " + message);
-  }
-
   AtomicOutputFile output;
   std::string error;
   if (!output.Create(args.output, error)) return ReportFailure(streams, error);
-  SilentProgressBar progress;
-  RecordingMessageBoxes boxes;
-  if (SaveCaptureFile(output.temporary_path().c_str(), store, progress, boxes) != 1) {
-    return ReportFailure(streams, CannotWrite(args.output));
+  CaptureFileWriter writer;
+  if (!writer.Open(output.temporary_path(), error)) return CannotWrite(streams, args.output, error);
+
+  PcapImportCounts counts;
+  std::string message;
+  WriteBackPacer pacer(output);
+  const PcapImportResult result = ImportPcapFile(
+      args.input,
+      [&](const CapturedPacket& datagram) {
+        pacer.Wrote(datagram.size);
+        return writer.Write(datagram);
+      },
+      counts, message);
+  if (!writer.Close(error)) return CannotWrite(streams, args.output, error);
+  if (result == PcapImportResult::Failed) {
+    return ReportFailure(streams, "cannot import '" + args.input + "': " + message);
   }
   if (!output.Commit(error)) return ReportFailure(streams, error);
 
@@ -51,20 +76,23 @@ int RunImport(const CliArguments& args, const CliStreams& streams) {
 }
 
 int RunExportPcap(const CliArguments& args, const CliStreams& streams) {
-  PacketStore store;
-  if (!LoadCaptureInput(args.input, store, streams)) return 1;
-
   AtomicOutputFile output;
   std::string error;
   if (!output.Create(args.output, error)) return ReportFailure(streams, error);
-  PcapExportCounts counts;
-  if (!ExportPcapFile(output.temporary_path(), store, counts, error)) {
-    return ReportFailure(streams, CannotWrite(args.output) + ": " + error);
-  }
+  PcapFileWriter writer;
+  if (!writer.Open(output.temporary_path(), error)) return CannotWrite(streams, args.output, error);
+  // A file found invalid part way is refused whole: the temporary is discarded.
+  WriteBackPacer pacer(output);
+  const bool read = ReadCaptureInput(args.input, streams, [&](uint64_t, const CapturedPacket& p) {
+    pacer.Wrote(p.size);
+    return writer.Write(p);
+  });
+  if (!writer.Close(error)) return CannotWrite(streams, args.output, error);
+  if (!read) return 1;
   if (!output.Commit(error)) return ReportFailure(streams, error);
 
-  if (counts.bad_time > 0) {
-    ReportFailure(streams, "warning: " + std::to_string(counts.bad_time) +
+  if (writer.counts().bad_time > 0) {
+    ReportFailure(streams, "warning: " + std::to_string(writer.counts().bad_time) +
                                " packets have a receive time that a pcap file cannot hold; "
                                "they were written with the time 1970-01-01 00:00:00 UTC");
   }
@@ -72,17 +100,33 @@ int RunExportPcap(const CliArguments& args, const CliStreams& streams) {
 }
 
 int RunReport(const CliArguments& args, const CliStreams& streams) {
-  PacketStore store;
-  if (!LoadCaptureInput(args.input, store, streams)) return 1;
+  // The header counts the records, so a first pass counts them.
+  uint64_t count = 0;
+  if (!CheckCaptureInput(args.input, streams, count)) return 1;
 
   AtomicOutputFile output;
   std::string error;
   if (!output.Create(args.output, error)) return ReportFailure(streams, error);
-  SilentProgressBar progress;
-  RecordingMessageBoxes boxes;
-  if (ExportTextReport(output.temporary_path().c_str(), store, progress, boxes) != 1) {
-    return ReportFailure(streams, CannotWrite(args.output));
+  BufferedFileWriter file;
+  if (!file.Open(output.temporary_path().c_str()) ||
+      !WriteTextReportHeader(file, static_cast<uint32_t>(count))) {
+    return CannotWrite(streams, args.output, std::strerror(errno));
   }
+  std::string text;
+  bool out_of_memory = false;
+  WriteBackPacer pacer(output);
+  const bool read = ReadCaptureInput(args.input, streams, [&](uint64_t i, const CapturedPacket& p) {
+    // A packet whose IP header does not decode leaves no trace; the following
+    // packets keep their own index.
+    text.clear();
+    const int appended = AppendPacketReport(text, static_cast<int32_t>(i), p);
+    if (appended < 0) out_of_memory = true;
+    pacer.Wrote(text.size());
+    return appended >= 0 && file.Write(text);
+  });
+  if (!file.Close()) return CannotWrite(streams, args.output, std::strerror(errno));
+  if (out_of_memory) return CannotWrite(streams, args.output, "out of memory");
+  if (!read) return 1;
   if (!output.Commit(error)) return ReportFailure(streams, error);
   return 0;
 }

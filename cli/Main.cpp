@@ -1,5 +1,7 @@
 // kestrel-cli: converts captures between pcap and the program's capture file,
 // and prints or writes the texts the program shows, from the same core code.
+#include <unistd.h>
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -19,5 +21,8 @@ int main(int argc, char** argv) {
     std::fputs(CliHelpText(), stdout);
     return std::fflush(stdout) == 0 ? 0 : 1;
   }
+  // Listings run to millions of lines: into a file or a pipe they go in large
+  // blocks, on a terminal line by line as usual.
+  if (isatty(fileno(stdout)) == 0) std::setvbuf(stdout, nullptr, _IOFBF, 1 << 20);
   return RunCliCommand(args, CliStreams{stdout, stderr, args.cp932_output});
 }

@@ -1,30 +1,17 @@
-// One update over the loaded store when its counter cannot have wrapped;
-// otherwise the records are copied into a second store batch by batch, with an
-// update after each, so that no batch is lost to the wrap.
+// The row texts come from the window's own row function; numbers past its
+// 32-bit range are written here.
 #include "cli/PacketListing.h"
 
-#include "cli/CliPanes.h"
-#include "packet/PacketList.h"
+#include <cstdint>
+#include <cstdio>
 
-bool ListAllPackets(const PacketStore& loaded, ListPane& list, uint32_t batch_limit) {
-  PacketListState state;
-  ResetPacketList(state);
-  SilentStatusText status;
-  const uint32_t count = loaded.Count();
-  if (count <= batch_limit || batch_limit == 0) {
-    UpdatePacketList(state, loaded, list, status);
-    return true;
+void PacketListing::NextRow(const CapturedPacket& packet, ListRowTexts& out) {
+  const bool fits = next_number_ <= uint64_t{INT32_MAX};
+  ListRowCells(packet, fits ? static_cast<int32_t>(next_number_) : 0, previous_receive_time_, out);
+  if (!fits) {
+    std::snprintf(out.cells[kColumnNumber], kListCellCapacity, "%llu",
+                  static_cast<unsigned long long>(next_number_));
   }
-
-  PacketStore batches;
-  for (uint32_t i = 0; i < count; ++i) {
-    CapturedPacket packet;
-    if (loaded.Get(static_cast<int32_t>(i), packet) != 1) continue;
-    if (batches.Add(packet.data, packet.size, packet.time) != PacketStore::kAddStored) {
-      return false;
-    }
-    if ((i + 1) % batch_limit == 0) UpdatePacketList(state, batches, list, status);
-  }
-  UpdatePacketList(state, batches, list, status);
-  return true;
+  ++next_number_;
+  if (out.ip_decoded) previous_receive_time_ = packet.time;
 }

@@ -1,17 +1,21 @@
-// The packet list of a whole loaded capture, built by the window's own list
-// code. That code finds new packets through the store's packet counter, which
-// starts again at 0 after PacketStore::kPacketCounterWrap packets; a capture
-// file may hold more than that, so larger captures are handed over in batches,
-// as packets reach the window's list while it captures.
+// The packet list's rows for packets read one after another, with the cells
+// the window's list shows: numbered from 0 and timed against the previous
+// packet as the window's list does, but for any number of packets (the
+// window's list follows the store's packet counter, which wraps after
+// PacketStore::kPacketCounterWrap).
 #pragma once
 
 #include <cstdint>
 
-#include "packet/PacketStore.h"
-#include "packet/Panes.h"
+#include "packet/CapturedPacket.h"
+#include "packet/ListRowTexts.h"
 
-// Appends one row per record of `loaded` to `list`, numbered from 0. At most
-// `batch_limit` records (0: all) are passed to the list code at a time. False
-// when memory for the batches ran out; the list then lacks the last rows.
-bool ListAllPackets(const PacketStore& loaded, ListPane& list,
-                    uint32_t batch_limit = PacketStore::kPacketCounterWrap);
+class PacketListing {
+ public:
+  // Fills `out` with the row of the next packet.
+  void NextRow(const CapturedPacket& packet, ListRowTexts& out);
+
+ private:
+  uint64_t next_number_ = 0;
+  SystemTime previous_receive_time_{};  // of the last packet whose IP header decoded
+};

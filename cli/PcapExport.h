@@ -1,11 +1,13 @@
-// Writes the packets of a store as a classic pcap file of raw IPv4 datagrams,
-// so that a capture opens in the usual analysers.
+// Writes packets as a classic pcap file of raw IPv4 datagrams, so that a
+// capture opens in the usual analysers. Records are written as they come, so
+// a capture of any size streams through.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-#include "packet/PacketStore.h"
+#include "log/BufferedFileWriter.h"
+#include "packet/CapturedPacket.h"
 
 inline constexpr uint32_t kPcapSnapshotLength = 65535;
 inline constexpr uint32_t kPcapLinkTypeRaw = 101;
@@ -19,7 +21,19 @@ struct PcapExportCounts {
 
 // Little-endian file: magic 0xA1B2C3D4 (microsecond time stamps), version 2.4,
 // snapshot length 65535, link type raw IPv4; per record the UTC time of the
-// local receive time and the datagram, cut to the snapshot length. Returns
-// false with the system's reason in `error` when the file cannot be written.
-bool ExportPcapFile(const std::string& path, const PacketStore& store, PcapExportCounts& counts,
-                    std::string& error);
+// local receive time and the datagram, cut to the snapshot length.
+class PcapFileWriter {
+ public:
+  // Creates the file and writes its header. false with the system's reason.
+  bool Open(const std::string& path, std::string& error);
+  // false once writing has failed.
+  bool Write(const CapturedPacket& packet);
+  // false with the system's reason when anything could not be written.
+  bool Close(std::string& error);
+
+  const PcapExportCounts& counts() const { return counts_; }
+
+ private:
+  BufferedFileWriter file_;
+  PcapExportCounts counts_;
+};

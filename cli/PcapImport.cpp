@@ -1,5 +1,5 @@
 // pcap_open_offline reads both classic pcap and pcapng; each frame goes through
-// the link-layer parser, each kept datagram into the store as it is read.
+// the link-layer parser, each kept datagram to the receiver as it is read.
 #include "cli/PcapImport.h"
 
 #include <pcap/pcap.h>
@@ -32,7 +32,7 @@ std::string LinkTypeName(int link_type) {
 
 }  // namespace
 
-PcapImportResult ImportPcapFile(const std::string& path, PacketStore& store,
+PcapImportResult ImportPcapFile(const std::string& path, const DatagramReceiver& keep,
                                 PcapImportCounts& counts, std::string& message) {
   char error_buffer[PCAP_ERRBUF_SIZE] = {};
   PcapHandle pcap(pcap_open_offline(path.c_str(), error_buffer));
@@ -62,16 +62,15 @@ PcapImportResult ImportPcapFile(const std::string& path, PacketStore& store,
       ++counts.not_ipv4;
       continue;
     }
-    SystemTime time;
+    CapturedPacket datagram;
     if (found.verdict == FrameVerdict::Malformed ||
-        !EpochToLocalTime(header->ts.tv_sec, header->ts.tv_usec, time)) {
+        !EpochToLocalTime(header->ts.tv_sec, header->ts.tv_usec, datagram.time)) {
       ++counts.malformed;
       continue;
     }
-    if (store.Add(frame + found.offset, found.length, time) != PacketStore::kAddStored) {
-      message = "out of memory after " + std::to_string(counts.kept) + " packets";
-      return PcapImportResult::Failed;
-    }
+    datagram.size = found.length;
+    datagram.data = frame + found.offset;
+    if (!keep(datagram)) return PcapImportResult::Failed;
     ++counts.kept;
   }
 }

@@ -8,16 +8,11 @@
 #include <cstdint>
 
 #include "log/BufferedFileWriter.h"
+#include "packet/CaptureFileFormat.h"
 #include "packet/CaptureRequest.h"
 #include "packet/CapturedPacket.h"
 #include "packet/PacketStore.h"
 #include "packet/Panes.h"
-
-inline constexpr size_t kCaptureFileHeaderSize = 68;
-inline constexpr size_t kCaptureRecordHeaderSize = 20;
-// Largest record the loader accepts: one more than a receive can deliver. A
-// larger size marks the file as invalid.
-inline constexpr uint32_t kCaptureFileMaxRecordSize = 65536;
 
 // Writes every record of the store to `path` through one buffered file and,
 // once it is closed, tells the user the outcome. 1 when the whole file was

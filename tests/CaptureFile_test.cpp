@@ -102,7 +102,14 @@ TEST(CaptureFile, SaveWritesHeaderAndRecords) {
 TEST(CaptureFile, LoadGivesBackWhatWasSaved) {
   TempDir dir;
   PacketStore saved;
-  const std::vector<std::string> packets = {Filled(40, 3), "", Filled(65535, 4), Filled(1, 5)};
+  // Enough large records that some straddle the boundaries of the loader's reads.
+  std::vector<std::string> packets;
+  for (char round = 0; round < 6; ++round) {
+    for (const std::string& p :
+         {Filled(40, round), std::string(), Filled(65535, round + 1), Filled(1, round + 2)}) {
+      packets.push_back(p);
+    }
+  }
   for (size_t i = 0; i < packets.size(); ++i) Add(saved, packets[i], i % 2 ? kT1 : kT2);
   Ui ui;
   ASSERT_EQ(SaveCaptureFile("round.bin", saved, ui.progress, ui.boxes), 1);

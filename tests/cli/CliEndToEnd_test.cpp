@@ -283,23 +283,33 @@ TEST(CliEndToEnd, ShowPrintsTheOpenTreeAndTheHexDump) {
 TEST(CliEndToEnd, ReportIsTheProgramsTextExport) {
   TempDir dir;
   WriteTwoPacketCapture();
-  const CliRun run = RunCli({"report", "two.bin", "report.txt"});
-  ASSERT_EQ(run.exit_status, 0) << run.err;
-  EXPECT_TRUE(run.out.empty());
+  // A header count that lies, a runt that leaves no trace, a cut-off last record.
+  std::string odd = CaptureFileBytes(
+      {JapanRecord(1, 1, TcpSyn()), JapanRecord(1, 2, Bytes(12, 0x45)),
+       JapanRecord(1, 3, UdpDatagram(9, 3)), JapanRecord(1, 4, UdpDatagram(9, 3))});
+  odd[64] = 10;
+  odd.pop_back();
+  WriteFileBytes("odd.bin", odd);
+  for (const char* input : {"two.bin", "odd.bin"}) {
+    SCOPED_TRACE(input);
+    const CliRun run = RunCli({"report", input, "report.txt"});
+    ASSERT_EQ(run.exit_status, 0) << run.err;
+    EXPECT_TRUE(run.out.empty());
 
-  PacketStore store;
-  SilentProgressBar progress;
-  RecordingMessageBoxes boxes;
-  IgnoredCaptureRequests requests;
-  ASSERT_EQ(LoadCaptureFile("two.bin", store, progress, boxes, requests), 1);
-  ASSERT_EQ(ExportTextReport("direct.txt", store, progress, boxes), 1);
-  // Both begin with the "[YYYY/MM/DD hh:mm:ss]" time of their own export.
-  const std::string cli = ReadFileBytes("report.txt");
-  const std::string direct = ReadFileBytes("direct.txt");
-  ASSERT_GT(direct.size(), 21u);
-  EXPECT_EQ(cli.size(), direct.size());
-  EXPECT_EQ(cli.substr(21), direct.substr(21));
-  EXPECT_EQ(cli.substr(21, 24), " Packet Capture Data\r\n  ");
+    PacketStore store;
+    SilentProgressBar progress;
+    RecordingMessageBoxes boxes;
+    IgnoredCaptureRequests requests;
+    ASSERT_EQ(LoadCaptureFile(input, store, progress, boxes, requests), 1);
+    ASSERT_EQ(ExportTextReport("direct.txt", store, progress, boxes), 1);
+    // Both begin with the "[YYYY/MM/DD hh:mm:ss]" time of their own export.
+    const std::string cli = ReadFileBytes("report.txt");
+    const std::string direct = ReadFileBytes("direct.txt");
+    ASSERT_GT(direct.size(), 21u);
+    EXPECT_EQ(cli.size(), direct.size());
+    EXPECT_EQ(cli.substr(21), direct.substr(21));
+    EXPECT_EQ(cli.substr(21, 24), " Packet Capture Data\r\n  ");
+  }
 }
 
 TEST(CliEndToEnd, InvalidOrMissingCaptureFilesAreRefused) {
@@ -307,10 +317,14 @@ TEST(CliEndToEnd, InvalidOrMissingCaptureFilesAreRefused) {
   std::string wrong = CaptureFileBytes({JapanRecord(1, 1, TcpSyn())});
   wrong[0] = 'k';
   WriteFileBytes("wrong.bin", wrong);
+  // Valid records first, then one too large: refused before any row is printed.
+  std::string late = CaptureFileBytes({JapanRecord(1, 1, TcpSyn()), JapanRecord(1, 2, TcpSyn())});
+  late += CaptureFileBytes({JapanRecord(1, 3, Bytes(65537, 0x45))}).substr(68);
+  WriteFileBytes("late.bin", late);
   fs::create_directory("folder.bin");
   const std::vector<std::vector<std::string>> commands = {
       {"list", "IN"}, {"show", "IN"}, {"report", "IN", "r.txt"}, {"export-pcap", "IN", "o.pcap"}};
-  for (const char* input : {"wrong.bin", "missing.bin", "folder.bin"}) {
+  for (const char* input : {"wrong.bin", "late.bin", "missing.bin", "folder.bin"}) {
     for (std::vector<std::string> args : commands) {
       args[1] = input;
       const CliRun run = RunCli(args);

@@ -2,33 +2,75 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "cli/CliPanes.h"
 #include "cli/support/CaptureBuilders.h"
+#include "packet/PacketList.h"
+#include "packet/PacketStore.h"
 
 namespace {
 
-// Handing the records over in batches must give the very rows one update over
-// the whole store gives: numbers run on, DiffTime is measured across batches.
-TEST(PacketListing, BatchesGiveTheSameRowsAsOneUpdate) {
+std::string Joined(const ListRowTexts& row) {
+  std::string line = row.cells[0];
+  for (int column = 1; column < kListColumnCount; ++column)
+    line += std::string("\t") + row.cells[column];
+  return line;
+}
+
+// Streamed rows must be the window's rows: numbers run on, and DiffTime skips
+// a packet whose IP header does not decode.
+TEST(PacketListing, StreamedRowsAreTheWindowsRows) {
   PacketStore store;
   for (uint16_t i = 0; i < 7; ++i) {
-    // A runt packet in the middle keeps its row but is no "previous" packet.
     const Bytes bytes = i == 3 ? Bytes(10, 0x45) : UdpDatagram(static_cast<uint16_t>(1000 + i), i);
     const SystemTime time{2024, 6, 6, 1, 12, 0, i, static_cast<uint16_t>(100 * i)};
     ASSERT_EQ(store.Add(bytes.data(), static_cast<uint32_t>(bytes.size()), time), 1);
   }
-  CollectingListPane whole;
-  ASSERT_TRUE(ListAllPackets(store, whole, 0));
-  ASSERT_EQ(whole.RowCount(), 7);
-  EXPECT_EQ(whole.rows()[6][0], "6");
-  EXPECT_EQ(whole.rows()[3][1], "???IP???");
-  EXPECT_EQ(whole.rows()[4][12], "2.200 sec");  // from packet 2, skipping the runt
+  CollectingListPane window;
+  PacketListState state;
+  ResetPacketList(state);
+  SilentStatusText status;
+  UpdatePacketList(state, store, window, status);
+  ASSERT_EQ(window.RowCount(), 7);
+  EXPECT_EQ(window.rows()[4][12], "2.200 sec");
 
-  for (uint32_t batch : {1u, 2u, 3u, 6u, 7u}) {
-    CollectingListPane batched;
-    ASSERT_TRUE(ListAllPackets(store, batched, batch));
-    EXPECT_EQ(batched.rows(), whole.rows()) << "batch " << batch;
+  PacketListing listing;
+  for (uint32_t i = 0; i < store.Count(); ++i) {
+    CapturedPacket packet;
+    ASSERT_EQ(store.Get(static_cast<int32_t>(i), packet), 1);
+    ListRowTexts row;
+    listing.NextRow(packet, row);
+    const CollectingListPane::Row& expected = window.rows()[i];
+    for (int column = 0; column < kListColumnCount; ++column) {
+      EXPECT_EQ(row.cells[column], expected[column]) << "row " << i << " column " << column;
+    }
   }
+}
+
+// The window's list follows a packet counter that wraps after 5,000,000; the
+// streamed list keeps counting past it, and measures DiffTime from the last
+// packet whose IP header decoded, however far back.
+TEST(PacketListing, NumbersRunOnPastTheStoresCounterWrap) {
+  const Bytes udp = UdpDatagram(7, 0);
+  const CapturedPacket first{
+      static_cast<uint32_t>(udp.size()), {2024, 1, 1, 1, 0, 0, 1, 0}, udp.data()};
+  CapturedPacket runt = first;
+  runt.size = 10;
+  CapturedPacket last = first;
+  last.time.second = 3;
+
+  PacketListing listing;
+  ListRowTexts row;
+  listing.NextRow(first, row);
+  const uint64_t total = uint64_t{PacketStore::kPacketCounterWrap} + 2;
+  for (uint64_t i = 1; i + 1 < total; ++i) {
+    listing.NextRow(runt, row);
+    if (std::to_string(i) != row.cells[kColumnNumber]) FAIL() << "row " << i << ": " << Joined(row);
+  }
+  listing.NextRow(last, row);
+  EXPECT_STREQ(row.cells[kColumnNumber], "5000001");
+  EXPECT_STREQ(row.cells[kColumnDiffTime], "2.000 sec");
 }
 
 }  // namespace

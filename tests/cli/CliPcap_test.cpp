@@ -7,6 +7,7 @@
 #include "cli/PcapExport.h"
 #include "cli/PcapImport.h"
 #include "cli/support/CaptureBuilders.h"
+#include "packet/PacketStore.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -37,6 +38,31 @@ SystemTime StoredTime(const PacketStore& store, int32_t index) {
   return p.time;
 }
 
+// Imports into a store, to look at what was kept.
+PcapImportResult ImportInto(const char* path, PacketStore& store, PcapImportCounts& counts,
+                            std::string& message) {
+  return ImportPcapFile(
+      path,
+      [&store](const CapturedPacket& p) {
+        return store.Add(p.data, p.size, p.time) == PacketStore::kAddStored;
+      },
+      counts, message);
+}
+
+// Writes every record of the store through the pcap writer.
+bool ExportStore(const char* path, const PacketStore& store, PcapExportCounts& counts,
+                 std::string& error) {
+  PcapFileWriter writer;
+  if (!writer.Open(path, error)) return false;
+  for (uint32_t i = 0; i < store.Count(); ++i) {
+    CapturedPacket p;
+    store.Get(static_cast<int32_t>(i), p);
+    writer.Write(p);
+  }
+  counts = writer.counts();
+  return writer.Close(error);
+}
+
 TEST_F(PcapFiles, ImportKeepsIpv4FromEthernetAndCountsTheRest) {
   const Bytes udp = UdpDatagram(1111, 4);
   Bytes padded = udp;
@@ -53,8 +79,7 @@ TEST_F(PcapFiles, ImportKeepsIpv4FromEthernetAndCountsTheRest) {
   PacketStore store;
   PcapImportCounts counts;
   std::string message;
-  ASSERT_EQ(ImportPcapFile("in.pcap", store, counts, message), PcapImportResult::Complete)
-      << message;
+  ASSERT_EQ(ImportInto("in.pcap", store, counts, message), PcapImportResult::Complete) << message;
   EXPECT_EQ(counts.read, 5u);
   EXPECT_EQ(counts.kept, 2u);
   EXPECT_EQ(counts.not_ipv4, 2u);
@@ -86,8 +111,7 @@ TEST_F(PcapFiles, ImportReadsPcapngWithNanosecondStamps) {
   PacketStore store;
   PcapImportCounts counts;
   std::string message;
-  ASSERT_EQ(ImportPcapFile("in.pcapng", store, counts, message), PcapImportResult::Complete)
-      << message;
+  ASSERT_EQ(ImportInto("in.pcapng", store, counts, message), PcapImportResult::Complete) << message;
   EXPECT_EQ(counts.read, 3u);
   EXPECT_EQ(counts.kept, 2u);
   EXPECT_EQ(counts.not_ipv4, 1u);
@@ -109,7 +133,7 @@ TEST_F(PcapFiles, ImportOfADamagedFileKeepsWhatCameBeforeTheDamage) {
   PacketStore store;
   PcapImportCounts counts;
   std::string message;
-  EXPECT_EQ(ImportPcapFile("cut.pcap", store, counts, message), PcapImportResult::Partial);
+  EXPECT_EQ(ImportInto("cut.pcap", store, counts, message), PcapImportResult::Partial);
   EXPECT_FALSE(message.empty());
   EXPECT_EQ(counts.kept, 1u);
   EXPECT_EQ(store.Count(), 1u);
@@ -121,7 +145,7 @@ TEST_F(PcapFiles, ImportOfADamagedFileKeepsWhatCameBeforeTheDamage) {
   for (const char* path : {"header.pcap", "wifi.pcap", "missing.pcap", "text.pcap"}) {
     PacketStore empty;
     PcapImportCounts none;
-    EXPECT_EQ(ImportPcapFile(path, empty, none, message), PcapImportResult::Failed) << path;
+    EXPECT_EQ(ImportInto(path, empty, none, message), PcapImportResult::Failed) << path;
     EXPECT_FALSE(message.empty()) << path;
     EXPECT_EQ(empty.Count(), 0u) << path;
   }
@@ -142,7 +166,7 @@ TEST_F(PcapFiles, ExportWritesRawIpv4PcapThatLibpcapReadsBack) {
 
   PcapExportCounts counts;
   std::string error;
-  ASSERT_TRUE(ExportPcapFile("out.pcap", store, counts, error)) << error;
+  ASSERT_TRUE(ExportStore("out.pcap", store, counts, error)) << error;
   EXPECT_EQ(counts.written, 4u);
   EXPECT_EQ(counts.bad_time, 1u);
   const std::string bytes = ReadFileBytes("out.pcap");
@@ -173,7 +197,7 @@ TEST_F(PcapFiles, ExportWritesRawIpv4PcapThatLibpcapReadsBack) {
   EXPECT_EQ(pcap_next_ex(pcap, &header, &data), PCAP_ERROR_BREAK);
   pcap_close(pcap);
 
-  EXPECT_FALSE(ExportPcapFile("no/such/folder/out.pcap", store, counts, error));
+  EXPECT_FALSE(ExportStore("no/such/folder/out.pcap", store, counts, error));
   EXPECT_FALSE(error.empty());
 }
 

@@ -1,0 +1,40 @@
+// The program's own header and record writers, a count of 0 in the header
+// until the file is complete, then the real count in its place.
+#include "cli/CaptureFileWriter.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "packet/CaptureFile.h"
+
+bool CaptureFileWriter::Open(const std::string& path, std::string& error) {
+  path_ = path;
+  if (file_.Open(path.c_str()) && WriteCaptureFileHeader(file_, 0)) return true;
+  error = std::strerror(errno);
+  return false;
+}
+
+bool CaptureFileWriter::Write(const CapturedPacket& packet) {
+  if (!WriteCaptureRecord(file_, packet)) return false;
+  ++count_;
+  return true;
+}
+
+bool CaptureFileWriter::Close(std::string& error) {
+  if (!file_.Close()) {
+    error = std::strerror(errno);
+    return false;
+  }
+  uint8_t header[kCaptureFileHeaderSize];
+  EncodeCaptureFileHeader(header, count_);
+  FILE* file = std::fopen(path_.c_str(), "r+b");
+  const bool written =
+      file != nullptr && std::fwrite(header, 1, sizeof header, file) == sizeof header;
+  if (file != nullptr && std::fclose(file) != 0 && written) {
+    error = std::strerror(errno);
+    return false;
+  }
+  if (!written) error = std::strerror(errno);
+  return written;
+}

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "support/GuiHarness.h"
+#include "support/NamespaceNetwork.h"
 #include "support/ProgramProcess.h"
 #include "support/TempDir.h"
 
@@ -58,40 +59,16 @@ std::vector<std::string> Split(const std::string& text, char separator) {
 // The address the program captures on: the last one the host lists. Nothing is
 // sent unless every listed address is one of the namespace's own.
 bool CaptureAddress(in_addr& address) {
-  const char* own = std::getenv("KESTREL_NETNS_ADDRESSES");
-  if (own == nullptr) return false;
-  const std::vector<std::string> namespace_addresses = Split(own, ',');
-  const SOCKET s = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-  alignas(SOCKET_ADDRESS_LIST) char bytes[4096] = {};
-  DWORD returned = 0;
-  const bool listed = WSAIoctl(s, SIO_ADDRESS_LIST_QUERY, nullptr, 0, bytes, sizeof bytes,
-                               &returned, nullptr, nullptr) == 0;
-  closesocket(s);
-  const auto* list = reinterpret_cast<const SOCKET_ADDRESS_LIST*>(bytes);
-  if (!listed) return false;
+  const std::vector<in_addr> own = NamespaceAddresses();
   bool found = false;
-  for (INT i = 0; i < list->iAddressCount; ++i) {
-    const in_addr listed =
-        reinterpret_cast<const sockaddr_in*>(list->Address[i].lpSockaddr)->sin_addr;
+  for (const in_addr& listed : ListedAddresses()) {
     if (listed.s_addr == INADDR_ANY) continue;  // an interface without an address
-    char text[INET_ADDRSTRLEN] = {};
-    inet_ntop(AF_INET, &listed, text, sizeof text);
-    if (std::find(namespace_addresses.begin(), namespace_addresses.end(), text) ==
-        namespace_addresses.end()) {
-      return false;
-    }
+    auto same = [&](const in_addr& a) { return Same(a, listed); };
+    if (std::none_of(own.begin(), own.end(), same)) return false;
     address = listed;
     found = true;
   }
   return found;
-}
-
-sockaddr_in At(const in_addr& address, uint16_t port) {
-  sockaddr_in to{};
-  to.sin_family = AF_INET;
-  to.sin_addr = address;
-  to.sin_port = htons(port);
-  return to;
 }
 
 // Traffic inside the namespace: UDP to bound ports (so that no port-unreachable
@@ -375,8 +352,13 @@ TEST_F(EndToEnd, CaptureSaveOpenExportAndClose) {
   EXPECT_TRUE(has("   DestinationPort      : 8080"));
   EXPECT_TRUE(has("   SourcePort           : " + rows[data_row][3]));
   EXPECT_TRUE(has("   TCP Data Length      : " + std::to_string(request.size()) + " byte"));
-  EXPECT_NE(DumpCharacters(LongWindowText(journey.hex)).find(request.substr(0, 16)),
-            std::string::npos);
+  // The hex pane is filled after the tree.
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        return DumpCharacters(LongWindowText(journey.hex)).find(request.substr(0, 16)) !=
+               std::string::npos;
+      },
+      3000));
 
   EXPECT_EQ(journey.ThroughFileDialog(kSaveBinary, "バイナリデータファイル保存", "capture.bin",
                                       "保存完了"),

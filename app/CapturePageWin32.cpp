@@ -23,6 +23,7 @@
 #include "packet/CaptureRequest.h"
 #include "packet/HexDump.h"
 #include "packet/PacketList.h"
+#include "packet/PacketListRows.h"
 
 HWND CapturePage = nullptr;
 HWND PacketListWindow = nullptr;
@@ -57,8 +58,10 @@ constexpr ListColumn kListColumns[] = {
     {"Acknow", 80},  {"RecvTime", 160}, {"DiffTime", 85}, {"", 10},
 };
 
+// An owner-data list: the control keeps no row texts and asks the page for
+// the cells it draws (LVN_GETDISPINFOA), so a row costs nothing until shown.
 constexpr DWORD kListStyle = WS_CHILD | WS_VISIBLE | WS_THICKFRAME | WS_TABSTOP | LVS_REPORT |
-                             LVS_SINGLESEL | LVS_SHOWSELALWAYS;
+                             LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_OWNERDATA;
 constexpr DWORD kListExtendedStyle = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT;
 constexpr DWORD kTreeStyle = WS_CHILD | WS_VISIBLE | WS_BORDER | WS_THICKFRAME | TVS_HASBUTTONS |
                              TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS | TVS_TRACKSELECT;
@@ -78,7 +81,8 @@ WNDPROC previous_list_proc = nullptr;
 WNDPROC previous_tree_proc = nullptr;
 int32_t layout_in_progress = 0;
 bool list_redraw_pending = false;
-bool list_renumber_pending = false;
+// The packet list's rows, as the capture thread's hand-overs left them.
+PacketListRows list_rows;
 
 // What the capture thread works with; lives from the thread's start to its end.
 struct CaptureParts {
@@ -220,39 +224,54 @@ void LayOutPanes(HWND page) {
   layout_in_progress = 0;
 }
 
+int ListItemWithState(UINT state) {
+  return static_cast<int>(
+      SendMessageA(PacketListWindow, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), state));
+}
+
+void SetListItemState(int row, UINT state, UINT mask) {
+  LVITEMA item{};
+  item.state = state;
+  item.stateMask = mask;
+  SendMessageA(PacketListWindow, LVM_SETITEMSTATE, static_cast<WPARAM>(row),
+               reinterpret_cast<LPARAM>(&item));
+}
+
 void ShowSelectedPacket() {
-  const int row = static_cast<int>(
-      SendMessageA(PacketListWindow, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
-  if (row == -1 || row == last_shown_row) return;
+  const int row = ListItemWithState(LVNI_SELECTED);
+  if (row == -1 || row == last_shown_row || row >= list_rows.RowCount()) return;
   last_shown_row = row;
   Win32TreePane tree(DetailTreeWindow);
   Win32HexPane hex(HexDumpWindow);
-  ShowPacketDetail(row, packet_store, tree, hex, TreeFlags, TreeItems);
+  ShowPacketDetail(list_rows.Row(row).sequence, packet_store, tree, hex, TreeFlags, TreeItems);
 }
 
-// The packet list on the GUI thread, while a batch from the capture thread is
-// applied. An emptied list shows no packet, so the next selection of any row
-// shows its packet again. Renumbering walks every row; in overwrite mode at a
-// full list each batch asks for it, so it is done with the next redraw, once
-// for all batches since the last one.
-class PageListPane : public Win32ListPane {
- public:
-  using Win32ListPane::Win32ListPane;
-  void DeleteAllRows() override {
-    Win32ListPane::DeleteAllRows();
-    last_shown_row = -1;
-  }
-  void RenumberRows() override { list_renumber_pending = true; }
-};
+// The control's item count follows the rows. When rows left the top, the
+// selection and the focus move up with their records, and leave with them, as
+// they did when the control deleted rows one by one; the row the detail panes
+// show moves along, so they are not rebuilt for the same packet.
+void FollowListRows(const ListChanges& changes) {
+  const int moved_up = static_cast<int>(changes.deleted_top);
+  const int selected = changes.reset ? -1 : ListItemWithState(LVNI_SELECTED);
+  const int focused = changes.reset ? -1 : ListItemWithState(LVNI_FOCUSED);
+  if (changes.reset || moved_up > 0) SetListItemState(-1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  SendMessageA(PacketListWindow, LVM_SETITEMCOUNT, list_rows.RowCount(),
+               LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+  if (changes.reset) last_shown_row = -1;
+  if (moved_up == 0) return;
+  if (selected >= moved_up) SetListItemState(selected - moved_up, LVIS_SELECTED, LVIS_SELECTED);
+  if (focused >= moved_up) SetListItemState(focused - moved_up, LVIS_FOCUSED, LVIS_FOCUSED);
+  if (last_shown_row >= 0) last_shown_row = last_shown_row >= moved_up ? last_shown_row - moved_up : -1;
+}
 
-void ApplyListBatch(HWND page, ListBatchDelivery& delivery) {
-  PageListPane list(PacketListWindow);
+void ApplyListChanges(HWND page, ListChangesDelivery& delivery) {
   SendMessageA(PacketListWindow, WM_SETREDRAW, FALSE, 0);
-  delivery.batch->ApplyTo(list);
-  delivery.rows_after = list.RowCount();
+  list_rows.Apply(*delivery.changes);
+  FollowListRows(*delivery.changes);
+  delivery.rows_after = list_rows.RowCount();
   if (delivery.status_part >= 0) SetStatusText(delivery.status_part, "%s", delivery.status_text);
   // Redraw comes back with the timer. Setting it again would restart it, so a
-  // steady flow of batches would keep the list from ever being repainted.
+  // steady flow of hand-overs would keep the list from ever being repainted.
   if (list_redraw_pending) return;
   list_redraw_pending = true;
   SetTimer(page, kListRedrawTimer, kListRedrawDelayMs, nullptr);
@@ -261,10 +280,17 @@ void ApplyListBatch(HWND page, ListBatchDelivery& delivery) {
 void RedrawList(HWND page) {
   KillTimer(page, kListRedrawTimer);
   list_redraw_pending = false;
-  if (list_renumber_pending) ListRenumberRows(PacketListWindow);
-  list_renumber_pending = false;
   SendMessageA(PacketListWindow, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(PacketListWindow, nullptr, TRUE);
+}
+
+// The control asks for a cell it draws, or that LVM_GETITEMTEXTA asked for.
+void OnListCellRequest(NMLVDISPINFOA& request) {
+  LVITEMA& item = request.item;
+  if ((item.mask & LVIF_TEXT) == 0 || item.pszText == nullptr || item.cchTextMax <= 0) return;
+  const ListRowTexts* cells = list_rows.Cells(item.iItem, packet_store);
+  const bool known = cells != nullptr && item.iSubItem >= 0 && item.iSubItem < kListColumnCount;
+  lstrcpynA(item.pszText, known ? cells->cells[item.iSubItem] : "", item.cchTextMax);
 }
 
 void OnTreeExpanded(const NMTREEVIEWA& change) {
@@ -311,10 +337,13 @@ INT_PTR CALLBACK CapturePageProc(HWND page, UINT message, WPARAM wparam, LPARAM 
       if (header->code == TVN_ITEMEXPANDEDA) {
         OnTreeExpanded(*reinterpret_cast<const NMTREEVIEWA*>(lparam));
       }
+      if (header->code == LVN_GETDISPINFOA && header->hwndFrom == PacketListWindow) {
+        OnListCellRequest(*reinterpret_cast<NMLVDISPINFOA*>(lparam));
+      }
       break;
     }
-    case kApplyListBatchMessage:
-      ApplyListBatch(page, *reinterpret_cast<ListBatchDelivery*>(lparam));
+    case kApplyListChangesMessage:
+      ApplyListChanges(page, *reinterpret_cast<ListChangesDelivery*>(lparam));
       break;
   }
   return 0;
@@ -336,7 +365,7 @@ void CloseCapturePage(HWND page) {
   if (page != nullptr) {
     KillTimer(page, kSelectionTimer);
     KillTimer(page, kListRedrawTimer);
-    list_redraw_pending = list_renumber_pending = false;
+    list_redraw_pending = false;
   }
   capture_control.capture_request.store(static_cast<int8_t>(CaptureRequest::Idle));
   if (capture_control.capture_thread_running.load() == 1) {
@@ -348,6 +377,7 @@ void CloseCapturePage(HWND page) {
   }
   // The capture thread has ended: nothing fills the store or the panes any more.
   capture_parts.reset();
+  list_rows = PacketListRows{};
   packet_store.Destroy();
   DestroyPane(PacketListWindow);
   DestroyPane(DetailTreeWindow);

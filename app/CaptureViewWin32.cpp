@@ -43,9 +43,10 @@ int ShowFileDialog(HWND owner, const FileDialogRequest& request, std::string& pa
 
 WindowCaptureView::WindowCaptureView(HWND page, HWND tree, HWND hex)
     : page_(page),
-      list_([this](const ListUpdateBatch& batch) {
-        ListBatchDelivery delivery{&batch, status_.pending_part, status_.pending_text.c_str(), 0};
-        SendMessageA(page_, kApplyListBatchMessage, 0, reinterpret_cast<LPARAM>(&delivery));
+      list_([this](const ListChanges& changes) {
+        ListChangesDelivery delivery{&changes, status_.pending_part, status_.pending_text.c_str(),
+                                     0};
+        SendMessageA(page_, kApplyListChangesMessage, 0, reinterpret_cast<LPARAM>(&delivery));
         status_.pending_part = -1;
         return delivery.rows_after;
       }),
@@ -77,15 +78,7 @@ void WindowCaptureView::StatusProgressBar::SetPosition(int position) {
 }
 
 void WindowCaptureView::StatusProgressBar::SetRange(int maximum) {
-  SendMessageA(ProgressBarWindow, PBM_SETRANGE, 0, MAKELPARAM(0, maximum));
-}
-
-void WindowCaptureView::StatusProgressBar::SetStep(int step) {
-  SendMessageA(ProgressBarWindow, PBM_SETSTEP, step, 0);
-}
-
-void WindowCaptureView::StatusProgressBar::StepIt() {
-  SendMessageA(ProgressBarWindow, PBM_STEPIT, 0, 0);
+  SendMessageA(ProgressBarWindow, PBM_SETRANGE32, 0, maximum);
 }
 
 int WindowCaptureView::PageMessageBoxes::ShowMessageBox(const char* text, const char* title,

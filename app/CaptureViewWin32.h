@@ -3,7 +3,7 @@
 // or a common dialog or message box owned by the capture page, so each has
 // taken effect when it returns (the GUI thread keeps serving messages while it
 // waits for the capture thread). The packet list's changes of one update go
-// over in one message, which the capture page applies with its redraw off.
+// over in one message, which the capture page applies to its owner-data list.
 #pragma once
 
 #include <windows.h>
@@ -14,13 +14,13 @@
 #include "packet/BatchedListPane.h"
 #include "packet/PanesWin32.h"
 
-// Sent to the capture page with a ListBatchDelivery* as lParam: the page
-// applies the batch to the packet list, stores the list's row count, and shows
-// the status text that came with the batch, if any.
-inline constexpr UINT kApplyListBatchMessage = WM_APP + 1;
+// Sent to the capture page with a ListChangesDelivery* as lParam: the page
+// applies the changes to the packet list, stores the list's row count, and
+// shows the status text that came with them, if any.
+inline constexpr UINT kApplyListChangesMessage = WM_APP + 1;
 
-struct ListBatchDelivery {
-  const ListUpdateBatch* batch;
+struct ListChangesDelivery {
+  const ListChanges* changes;
   int status_part;  // -1: no status text
   const char* status_text;
   int rows_after;
@@ -59,8 +59,6 @@ class WindowCaptureView : public CaptureView {
    public:
     void SetPosition(int position) override;
     void SetRange(int maximum) override;
-    void SetStep(int step) override;
-    void StepIt() override;
   };
   class PageMessageBoxes : public MessageBoxes {
    public:

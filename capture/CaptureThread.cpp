@@ -154,12 +154,9 @@ void CaptureThread::StoreOverwriting(int32_t size, const SystemTime& time) {
     return;
   }
   // The removed records are the oldest, so their rows are the top ones; records
-  // not yet listed have no row. The next list update renumbers once for all
-  // deletions since the last one, which keeps overwrite mode linear.
+  // not yet listed have no row.
   ListPane& list = context_.view.List();
-  const int rows = std::min(removed, int32_t{list.RowCount()});
-  for (int k = 0; k < rows; ++k) list.DeleteRow(0);
-  if (rows > 0) context_.list_state.renumber_pending = true;
+  list.DeleteTopRows(std::min(removed, int32_t{list.RowCount()}));
 }
 
 void CaptureThread::EmergencyStop(const char* log_line, const char* title, const char* text) {

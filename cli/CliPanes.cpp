@@ -3,24 +3,6 @@
 
 #include <functional>
 
-int CollectingListPane::InsertRow(int row, const char* text) {
-  if (row < 0 || row > RowCount()) return -1;
-  Row cells;
-  cells[0] = text;
-  rows_.insert(rows_.begin() + row, std::move(cells));
-  return row;
-}
-
-void CollectingListPane::SetCell(int row, int column, const char* text) {
-  if (row < 0 || row >= RowCount() || column < 0 || column >= kListColumnCount) return;
-  rows_[static_cast<size_t>(row)][static_cast<size_t>(column)] = text;
-}
-
-void CollectingListPane::DeleteRow(int row) {
-  if (row < 0 || row >= RowCount()) return;
-  rows_.erase(rows_.begin() + row);
-}
-
 TreePane::Item TextTreePane::InsertItem(Item parent, const char* text) {
   if (parent > items_.size()) return 0;
   items_.push_back(Entry{parent, text});

@@ -1,35 +1,14 @@
-// The command-line tool's stand-ins for the window's panes: the core's list,
-// tree and hex-dump code drives these exactly as it drives the window, and the
-// tool prints what they collected. Texts stay code page 932 bytes.
+// The command-line tool's stand-ins for the window's panes: the core's tree
+// and hex-dump code drives these exactly as it drives the window, and the tool
+// prints what they collected. Texts stay code page 932 bytes.
 #pragma once
 
-#include <array>
 #include <string>
 #include <vector>
 
 #include "packet/CaptureRequest.h"
-#include "packet/ListRowTexts.h"
 #include "packet/Panes.h"
 #include "packet/QuietPanes.h"  // status, progress and requests show nothing
-
-// Collects the rows of the packet list, every cell as its text.
-class CollectingListPane : public ListPane {
- public:
-  using Row = std::array<std::string, kListColumnCount>;
-
-  int RowCount() override { return static_cast<int>(rows_.size()); }
-  int InsertRow(int row, const char* text) override;
-  void SetCell(int row, int column, const char* text) override;
-  // Rows carry no item data here: their position is their index.
-  void RenumberRows() override {}
-  void DeleteRow(int row) override;
-  void DeleteAllRows() override { rows_.clear(); }
-
-  const std::vector<Row>& rows() const { return rows_; }
-
- private:
-  std::vector<Row> rows_;
-};
 
 // Keeps the tree's items and prints them with every branch open.
 class TextTreePane : public TreePane {

@@ -7,6 +7,7 @@
 #include "log/BufferedFileWriter.h"
 #include "log/LogWriter.h"
 #include "packet/CaptureFileReader.h"
+#include "packet/FileProgress.h"
 #include "packet/SaveOutcome.h"
 
 namespace {
@@ -14,7 +15,7 @@ namespace {
 // Writes the header and every record through one buffered file. false at the
 // first failed write: the save stops there.
 bool WriteCaptureFile(const char* path, const PacketStore& store, uint32_t count,
-                      ProgressBar& progress) {
+                      FileProgress& progress) {
   BufferedFileWriter out;
   if (!out.Open(path) || !WriteCaptureFileHeader(out, count)) return false;
   for (uint32_t i = 0; i < count; ++i) {
@@ -23,8 +24,9 @@ bool WriteCaptureFile(const char* path, const PacketStore& store, uint32_t count
     if (store.Get(static_cast<int32_t>(i), packet) && !WriteCaptureRecord(out, packet)) {
       return false;
     }
-    progress.StepIt();
+    progress.RecordDone();
   }
+  progress.Finish();
   return out.Close();
 }
 
@@ -44,7 +46,7 @@ void ReportStoreRefusal(uint8_t add_result, MessageBoxes& boxes, CaptureRequestS
 
 // Adds the records up to the end of the file to the store. Returns 1, or 0
 // for an invalid record or a read error.
-int AddRecords(CaptureFileReader& reader, PacketStore& store, ProgressBar& progress,
+int AddRecords(CaptureFileReader& reader, PacketStore& store, FileProgress& progress,
                MessageBoxes& boxes, CaptureRequestSink& requests) {
   for (;;) {
     CapturedPacket packet;
@@ -65,7 +67,7 @@ int AddRecords(CaptureFileReader& reader, PacketStore& store, ProgressBar& progr
       ReportStoreRefusal(added, boxes, requests);
       return 1;
     }
-    progress.StepIt();
+    progress.RecordDone();
   }
 }
 
@@ -86,8 +88,8 @@ bool WriteCaptureRecord(BufferedFileWriter& out, const CapturedPacket& packet) {
 int SaveCaptureFile(const char* path, const PacketStore& store, ProgressBar& progress,
                     MessageBoxes& boxes) {
   const uint32_t count = store.Count();
-  PrepareFileProgress(progress, count);
-  const bool written = WriteCaptureFile(path, store, count, progress);
+  FileProgress file_progress(progress, count);
+  const bool written = WriteCaptureFile(path, store, count, file_progress);
   const int result = ReportSaveOutcome(written, boxes);
   progress.SetPosition(0);
   return result;
@@ -101,9 +103,11 @@ int LoadCaptureFile(const char* path, PacketStore& store, ProgressBar& progress,
   // A file that ends inside the header is an empty capture, not an error.
   const CaptureReadResult header = reader.ReadHeader();
   int result = header == CaptureReadResult::Ok || header == CaptureReadResult::End ? 1 : 0;
-  PrepareFileProgress(progress, reader.header_count());
+  // The header's count is signed; it only scales the bar.
+  FileProgress file_progress(progress, static_cast<int32_t>(reader.header_count()));
   if (header == CaptureReadResult::Ok)
-    result = AddRecords(reader, store, progress, boxes, requests);
+    result = AddRecords(reader, store, file_progress, boxes, requests);
+  file_progress.Finish();
   if (!reader.Close()) result = 0;
   progress.SetPosition(0);
   return result;

@@ -144,7 +144,7 @@ void BuildDetailTree(const CapturedPacket& packet, TreePane& tree, const TreeExp
   }
 }
 
-void ShowPacketDetail(int32_t index, const PacketStore& store, TreePane& tree, HexPane& hex,
+void ShowPacketDetail(uint64_t sequence, const PacketStore& store, TreePane& tree, HexPane& hex,
                       const TreeExpansionFlags& flags, DetailTreeItems& items) {
   tree.DeleteAllItems();
   // Handles of deleted items are reused by the tree for new ones; kept, they
@@ -154,7 +154,7 @@ void ShowPacketDetail(int32_t index, const PacketStore& store, TreePane& tree, H
   // its bytes taken under the store's lock.
   CapturedPacket packet;
   std::vector<uint8_t> bytes;
-  if (!store.CopyPacket(index, packet, bytes)) return;
+  if (!store.CopyPacketBySequence(sequence, packet, bytes)) return;
   BuildDetailTree(packet, tree, flags, items);
   ShowHexDump(hex, packet.data, packet.size);
 }

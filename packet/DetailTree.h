@@ -28,10 +28,11 @@ struct DetailTreeItems {
 void NoteBranchExpansion(TreeExpansionFlags& flags, const DetailTreeItems& items,
                          TreePane::Item item, bool expanded);
 
-// Empties the tree (forgetting the item handles), then shows record `index` in
-// the tree and the hex pane. When the record is not there (or cannot be
-// copied) the tree stays empty and the hex pane keeps what it showed.
-void ShowPacketDetail(int32_t index, const PacketStore& store, TreePane& tree, HexPane& hex,
+// Empties the tree (forgetting the item handles), then shows the record with
+// sequence number `sequence` (PacketStore::FirstSequence) in the tree and the
+// hex pane. When the record is not there (or cannot be copied) the tree stays
+// empty and the hex pane keeps what it showed.
+void ShowPacketDetail(uint64_t sequence, const PacketStore& store, TreePane& tree, HexPane& hex,
                       const TreeExpansionFlags& flags, DetailTreeItems& items);
 
 // Builds the tree of `packet` at the root of `tree` (which the caller has

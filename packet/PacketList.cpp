@@ -1,11 +1,13 @@
 // Appending list rows for newly stored packets. Rows mirror the store in
 // order: the capture thread deletes rows at the top when it overwrites the
-// oldest packets, and appends here at the bottom.
+// oldest packets, and appends here at the bottom. A row's texts are drawn from
+// its record when the list shows it; here only the row number and the time its
+// DiffTime is measured from are worked out, which need the packets before it.
 #include "packet/PacketList.h"
 
 #include <cstdio>
 
-#include "packet/ListRowTexts.h"
+#include "packet/HeaderDecoders.h"
 
 namespace {
 
@@ -15,14 +17,6 @@ constexpr uint32_t kCounterModulus = PacketStore::kPacketCounterWrap + 1;
 // 0 ... kPacketCounterWrap and starts again at 0.
 uint32_t PacketsSince(uint32_t last, uint32_t counter) {
   return (counter % kCounterModulus + kCounterModulus - last % kCounterModulus) % kCounterModulus;
-}
-
-void AppendRow(const ListRowTexts& texts, ListPane& list) {
-  const int row = list.InsertRow(list.RowCount(), texts.cells[kColumnNumber]);
-  if (row < 0) return;
-  for (int column = 1; column < kListColumnCount; ++column) {
-    if (texts.cells[column][0] != '\0') list.SetCell(row, column, texts.cells[column]);
-  }
 }
 
 void ShowCounts(const PacketStore& store, StatusText& status) {
@@ -37,7 +31,6 @@ void ShowCounts(const PacketStore& store, StatusText& status) {
 void ResetPacketList(PacketListState& state) {
   state.shown_row_count = 0;
   state.previous_receive_time = SystemTime{};
-  state.renumber_pending = false;
   state.last_packet_counter = 0;
 }
 
@@ -56,24 +49,21 @@ void UpdatePacketList(PacketListState& state, const PacketStore& store, ListPane
   const uint32_t stored = store.Count();
   if (fresh > stored) fresh = stored;
   const uint32_t first = stored - fresh;
+  const uint64_t first_sequence = store.FirstSequence() + first;
 
-  ListRowTexts texts;
   for (uint32_t k = 0; k < fresh; ++k) {
+    // Only this thread removes records, so every index below the count holds one.
     CapturedPacket packet;
-    if (!store.Get(static_cast<int32_t>(first + k), packet)) continue;
-    ListRowCells(packet, state.shown_row_count, state.previous_receive_time, texts);
-    AppendRow(texts, list);
-    if (texts.ip_decoded) state.previous_receive_time = packet.time;
+    if (!store.Get(static_cast<int32_t>(first + k), packet)) break;
+    list.AppendRow(PacketRow{first_sequence + k, state.shown_row_count, state.previous_receive_time});
+    IpHeader ip{};
+    if (DecodeIpHeader(ip, packet.data, static_cast<int32_t>(packet.size))) {
+      state.previous_receive_time = packet.time;
+    }
     // Wraps instead of overflowing after 2^31 rows of a very long capture.
     state.shown_row_count = static_cast<int32_t>(static_cast<uint32_t>(state.shown_row_count) + 1);
   }
 
-  // Appended rows carry their position already; only deletions at the top
-  // shift the others.
-  if (state.renumber_pending) {
-    list.RenumberRows();
-    state.renumber_pending = false;
-  }
   // The counts before the end of the update, so that a list which hands its
   // changes over in one piece can take them along.
   ShowCounts(store, status);

@@ -12,7 +12,6 @@
 struct PacketListState {
   int32_t shown_row_count = 0;         // rows appended since the last reset; next row's number
   SystemTime previous_receive_time{};  // time of the last listed packet whose IP header decoded
-  bool renumber_pending = false;       // set by the capture thread after deleting rows at the top
   // The store's packet counter at the last update. The counter wraps to 0
   // after PacketStore::kPacketCounterWrap, so new packets are counted as the
   // distance from this value modulo the wrap, not as counter - row count.
@@ -24,8 +23,7 @@ struct PacketListState {
 void ResetPacketList(PacketListState& state);
 
 // Appends a row for every packet stored since the previous call (the first
-// call after a reset: for every stored packet), renumbers the rows' item data
-// when rows were deleted at the top meanwhile, and sets status part 1 to the
+// call after a reset: for every stored packet) and sets status part 1 to the
 // packet counter and the stored bytes. `more_follow`: another update comes
 // soon (while packets keep arriving), see ListPane::EndUpdate.
 void UpdatePacketList(PacketListState& state, const PacketStore& store, ListPane& list,

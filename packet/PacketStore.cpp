@@ -23,6 +23,8 @@ PacketStore::~PacketStore() {
 
 int PacketStore::Init() {
   Clear();
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  removed_ = 0;
   limit_kbytes_.store(0, std::memory_order_relaxed);
   return 1;
 }
@@ -54,6 +56,7 @@ void PacketStore::PopFrontLocked() {
   total_bytes_.store(TotalBytes() - oldest.size, std::memory_order_release);
   delete[] oldest.data;
   records_.pop_front();
+  ++removed_;
   count_.store(static_cast<uint32_t>(records_.size()), std::memory_order_release);
 }
 
@@ -129,24 +132,30 @@ int PacketStore::Get(int32_t index, CapturedPacket& out) const {
   return 1;
 }
 
-int PacketStore::CopyPacket(int32_t index, CapturedPacket& out, std::vector<uint8_t>& bytes) const {
+uint64_t PacketStore::FirstSequence() const {
   std::lock_guard<std::recursive_mutex> guard(lock_);
-  CapturedPacket shallow;
-  if (!Get(index, shallow)) return 0;
-  try {
-    bytes.assign(shallow.data, shallow.data + shallow.size);
-  } catch (const std::bad_alloc&) {
-    return 0;
-  }
-  out.size = shallow.size;
-  out.time = shallow.time;
-  out.data = bytes.data();
-  return 1;
+  return removed_;
+}
+
+int PacketStore::CopyPacketBySequence(uint64_t sequence, CapturedPacket& out,
+                                      std::vector<uint8_t>& bytes) const {
+  bool copied = false;
+  ReadBySequence(sequence, [&](const CapturedPacket& packet) {
+    try {
+      bytes.assign(packet.data, packet.data + packet.size);
+    } catch (const std::bad_alloc&) {
+      return;
+    }
+    out = CapturedPacket{packet.size, packet.time, bytes.data()};
+    copied = true;
+  });
+  return copied ? 1 : 0;
 }
 
 int PacketStore::Clear() {
   std::lock_guard<std::recursive_mutex> guard(lock_);
   for (Record& r : records_) delete[] r.data;
+  removed_ += records_.size();
   records_.clear();
   count_.store(0, std::memory_order_release);
   total_bytes_.store(0, std::memory_order_release);

@@ -4,8 +4,9 @@
 //
 // Threads: only the capture thread changes the contents (Add, AddOverwriting,
 // Clear, and loading a file). The user-interface thread reads records for the
-// detail tree; it must use CopyPacket, which copies the bytes under the lock,
-// because the capture thread may free a record right after Get returns.
+// packet list and the detail tree; it finds them by their sequence number and
+// reads them under the lock (ReadBySequence, CopyPacketBySequence), because
+// the capture thread may free a record right after Get returns.
 // The limit is written by the user-interface thread and read by the capture
 // thread, once per operation.
 #pragma once
@@ -55,9 +56,24 @@ class PacketStore {
   // Returns 1, or 0 when no record is there (out is then left alone).
   int Get(int32_t index, CapturedPacket& out) const;
 
-  // Deep copy of record `index` taken under the lock: for readers on another
-  // thread. On success out.data points into `bytes`. Returns 1 or 0 like Get.
-  int CopyPacket(int32_t index, CapturedPacket& out, std::vector<uint8_t>& bytes) const;
+  // Every record gets the next sequence number when it is stored, counted from
+  // Init on and never reused: record `index` has FirstSequence() + index,
+  // however many records leave before it. A view on another thread keeps
+  // sequence numbers, so that it finds its records even when the store has
+  // dropped the oldest ones or was cleared since it last looked.
+  uint64_t FirstSequence() const;
+
+  // Calls `read(packet)` with the record numbered `sequence` while holding the
+  // lock; the packet's data is the store's and must not be kept. false, without
+  // calling, when the record is gone.
+  template <typename Read>
+  bool ReadBySequence(uint64_t sequence, Read&& read) const;
+
+  // Deep copy of the record numbered `sequence`, taken under the lock: for
+  // readers that keep it. On success out.data points into `bytes`. Returns 1,
+  // or 0 when the record is gone (out is then left alone).
+  int CopyPacketBySequence(uint64_t sequence, CapturedPacket& out,
+                           std::vector<uint8_t>& bytes) const;
 
   // Lock-free reads of single values.
   uint32_t Count() const { return count_.load(std::memory_order_acquire); }
@@ -92,8 +108,18 @@ class PacketStore {
 
   mutable std::recursive_mutex lock_;
   std::deque<Record> records_;
+  uint64_t removed_ = 0;  // records dropped from the front since Init: the front's sequence
   std::atomic<int32_t> limit_kbytes_{0};
   std::atomic<uint32_t> count_{0};
   std::atomic<uint64_t> total_bytes_{0};
   std::atomic<uint32_t> packet_counter_{0};
 };
+
+template <typename Read>
+bool PacketStore::ReadBySequence(uint64_t sequence, Read&& read) const {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  if (sequence < removed_ || sequence - removed_ >= records_.size()) return false;
+  const Record& r = records_[static_cast<size_t>(sequence - removed_)];
+  read(CapturedPacket{r.size, r.time, r.data});
+  return true;
+}

@@ -6,22 +6,33 @@
 
 #include <cstdint>
 
-// The packet list (a report-style list view).
+#include "log/SystemTime.h"
+
+// One row of the packet list as the capture thread appends it. The list keeps
+// no text: it draws a row's cells from the store's record when they are looked
+// at, with only what cannot be found in the store kept beside it.
+struct PacketRow {
+  uint64_t sequence;         // the record's sequence number in the store
+  int32_t number;            // the row number shown in column 0
+  SystemTime previous_time;  // what DiffTime is measured from; all zero: "0 sec"
+};
+
+// The packet list (an owner-data report list view). Its rows mirror the
+// store's records in order: row i shows record i.
 class ListPane {
  public:
   virtual ~ListPane() = default;
   virtual int RowCount() = 0;
-  // Inserts a row at `row` with `text` in column 0, image 0 and the row's
-  // position as its item data. Returns the new row's index or -1.
-  virtual int InsertRow(int row, const char* text) = 0;
-  virtual void SetCell(int row, int column, const char* text) = 0;
-  // Writes every row's position into its item data.
-  virtual void RenumberRows() = 0;
-  virtual void DeleteRow(int row) = 0;
+  // Appends a row at the bottom. Rows are appended in store order: a row's
+  // record directly follows the record of the row above it.
+  virtual void AppendRow(const PacketRow& row) = 0;
+  // Removes the `count` top rows, whose records have left the store; the rows
+  // below move up, and a selected row's selection moves with it.
+  virtual void DeleteTopRows(int count) = 0;
   virtual void DeleteAllRows() = 0;
-  // Ends one list update (a batch of appended rows with their renumbering). A
-  // list that queues its changes hands them over to the control now, or, when
-  // `more_follow` says another update comes soon, may keep them for it.
+  // Ends one list update. A list that queues its changes hands them over to
+  // the control now, or, when `more_follow` says another update comes soon,
+  // may keep them for it.
   virtual void EndUpdate(bool /*more_follow*/) {}
 };
 
@@ -61,9 +72,7 @@ class ProgressBar {
  public:
   virtual ~ProgressBar() = default;
   virtual void SetPosition(int position) = 0;
-  virtual void SetRange(int maximum) = 0;  // range 0 ... maximum
-  virtual void SetStep(int step) = 0;
-  virtual void StepIt() = 0;
+  virtual void SetRange(int maximum) = 0;  // range 0 ... maximum, 32-bit
 };
 
 // Modal message boxes owned by the capture page. `type` and the result use the

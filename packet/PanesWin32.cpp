@@ -75,30 +75,6 @@ void TreeInsertItem(HWND tree, HTREEITEM parent, HTREEITEM* item, const char* te
   if (item != nullptr) *item = inserted;
 }
 
-int Win32ListPane::RowCount() {
-  return static_cast<int>(SendMessageA(list_, LVM_GETITEMCOUNT, 0, 0));
-}
-
-int Win32ListPane::InsertRow(int row, const char* text) {
-  return ListInsertRow(list_, row, text, 0);
-}
-
-void Win32ListPane::SetCell(int row, int column, const char* text) {
-  ListSetCell(list_, row, column, text);
-}
-
-void Win32ListPane::RenumberRows() {
-  ListRenumberRows(list_);
-}
-
-void Win32ListPane::DeleteRow(int row) {
-  SendMessageA(list_, LVM_DELETEITEM, row, 0);
-}
-
-void Win32ListPane::DeleteAllRows() {
-  SendMessageA(list_, LVM_DELETEALLITEMS, 0, 0);
-}
-
 void Win32TreePane::DeleteAllItems() {
   SendMessageA(tree_, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
 }

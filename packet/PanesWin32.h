@@ -1,7 +1,8 @@
 // The pane operations on real controls: one-line helpers over the list view,
-// tree view and rich edit messages, and the pane interfaces built on them for
-// code that runs on the controls' own thread. Any thread may call the helpers
-// (each is a synchronous message); the classes are used on the GUI thread.
+// tree view and rich edit messages, and the tree and hex pane interfaces built
+// on them for code that runs on the controls' own thread. Any thread may call
+// the helpers (each is a synchronous message); the classes are used on the GUI
+// thread.
 #pragma once
 
 #include <windows.h>
@@ -23,20 +24,6 @@ int RichEditSetTextFormat(HWND pane, COLORREF colour);
 // Appends `text` as the last child of `parent` (the root for null), image 1,
 // selected image 0; the new item's handle goes to `item` when that is given.
 void TreeInsertItem(HWND tree, HTREEITEM parent, HTREEITEM* item, const char* text);
-
-class Win32ListPane : public ListPane {
- public:
-  explicit Win32ListPane(HWND list) : list_(list) {}
-  int RowCount() override;
-  int InsertRow(int row, const char* text) override;
-  void SetCell(int row, int column, const char* text) override;
-  void RenumberRows() override;
-  void DeleteRow(int row) override;
-  void DeleteAllRows() override;
-
- private:
-  HWND list_;
-};
 
 class Win32TreePane : public TreePane {
  public:

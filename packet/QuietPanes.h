@@ -15,8 +15,6 @@ class SilentProgressBar : public ProgressBar {
  public:
   void SetPosition(int) override {}
   void SetRange(int) override {}
-  void SetStep(int) override {}
-  void StepIt() override {}
 };
 
 class AnswerOkMessageBoxes : public MessageBoxes {
@@ -33,10 +31,8 @@ class IgnoredCaptureRequests : public CaptureRequestSink {
 class RowCountingList : public ListPane {
  public:
   int RowCount() override { return rows_; }
-  int InsertRow(int row, const char*) override { return ++rows_, row; }
-  void SetCell(int, int, const char*) override {}
-  void RenumberRows() override {}
-  void DeleteRow(int) override { --rows_; }
+  void AppendRow(const PacketRow&) override { ++rows_; }
+  void DeleteTopRows(int count) override { rows_ -= count; }
   void DeleteAllRows() override { rows_ = 0; }
 
  private:

@@ -1,15 +1,9 @@
-// Progress and outcome of writing a file the user asked for. A file that could
+// The outcome of writing a file the user asked for. A file that could
 // not be created or written completely is reported as a failure: a half
 // written capture or report must not look like a finished one.
 #include "packet/SaveOutcome.h"
 
 #include "log/LogWriter.h"
-
-void PrepareFileProgress(ProgressBar& progress, uint32_t count) {
-  progress.SetPosition(0);
-  progress.SetRange(static_cast<int>(count & 0xFFFF));
-  progress.SetStep(1);
-}
 
 int ReportSaveOutcome(bool written, MessageBoxes& boxes) {
   if (written) {

@@ -12,6 +12,7 @@
 #include "log/HexDumpBlock.h"
 #include "log/LogWriter.h"
 #include "log/PrintfFormat.h"
+#include "packet/FileProgress.h"
 #include "packet/HeaderDecoders.h"
 #include "packet/SaveOutcome.h"
 #include "packet/TcpFlagText.h"
@@ -114,7 +115,7 @@ bool WriteTextReportHeader(BufferedFileWriter& out, uint32_t count) {
 int ExportTextReport(const char* path, const PacketStore& store, ProgressBar& progress,
                      MessageBoxes& boxes) {
   const uint32_t count = store.Count();
-  PrepareFileProgress(progress, count);
+  FileProgress file_progress(progress, count);
 
   BufferedFileWriter out;
   bool written = out.Open(path) && WriteTextReportHeader(out, count);
@@ -129,8 +130,9 @@ int ExportTextReport(const char* path, const PacketStore& store, ProgressBar& pr
       if (appended == 1) written = out.Write(text);
       if (appended < 0) written = false;
     }
-    progress.StepIt();
+    file_progress.RecordDone();
   }
+  file_progress.Finish();
   written = out.Close() && written;
   const int result = ReportSaveOutcome(written, boxes);
   progress.SetPosition(0);

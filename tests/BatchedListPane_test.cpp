@@ -6,92 +6,148 @@
 #include <vector>
 
 #include "packet/PacketList.h"
+#include "packet/PacketListRows.h"
 #include "support/Datagrams.h"
 #include "support/FakePanes.h"
 
 namespace {
 
-std::vector<std::string> Rows(const FakeListPane& list) {
+std::vector<std::string> Rows(FakeListPane& list) {
   std::vector<std::string> rows;
-  for (size_t i = 0; i < list.rows.size(); ++i) {
-    rows.push_back(list.RowText(static_cast<int>(i)) + " #" +
-                   std::to_string(list.rows[i].item_data));
+  for (int i = 0; i < list.RowCount(); ++i) rows.push_back(list.RowText(i));
+  return rows;
+}
+
+// The rows as the window draws them from the handed-over changes.
+std::vector<std::string> Rows(PacketListRows& window, const PacketStore& store) {
+  std::vector<std::string> rows;
+  for (int i = 0; i < window.RowCount(); ++i) {
+    const ListRowTexts* cells = window.Cells(i, store);
+    std::string line;
+    int last = cells != nullptr ? kListColumnCount - 1 : -1;
+    while (last >= 0 && cells->cells[last][0] == '\0') --last;
+    for (int column = 0; column <= last; ++column) {
+      if (column != 0) line += '\t';
+      line += cells->cells[column];
+    }
+    rows.push_back(line);
   }
   return rows;
 }
 
 // The same list updates and top deletions, once straight into a list and once
-// through a batched list that hands each update over in one piece: the rows,
-// their texts and item data come out the same, with one hand-over per update.
+// through the batched list whose hand-overs the window's rows apply: the rows
+// and their texts come out the same, with one hand-over per update, and rows
+// that were appended and deleted again between two hand-overs never cross.
 TEST(BatchedListPane, HandsOverOneBatchPerUpdateWithTheSameRows) {
   PacketStore store;
   ASSERT_EQ(store.Init(), 1);
-  FakeListPane direct, control;
+  store.SetLimitKbytes(1);
+  FakeListPane direct;
+  direct.store = &store;
+  PacketListRows window;
   FakeStatusText direct_status, batched_status;
-  int deliveries = 0;
+  std::vector<ListChanges> handed_over;
   BatchedListPane batched(
-      [&](const ListUpdateBatch& batch) {
-        ++deliveries;
-        batch.ApplyTo(control);
-        return control.RowCount();
+      [&](const ListChanges& changes) {
+        handed_over.push_back(changes);
+        window.Apply(changes);
+        return window.RowCount();
       },
       3600 * 1000);
   PacketListState direct_state, batched_state;
-  auto update = [&] {
+  auto update = [&](bool more_follow) {
     UpdatePacketList(direct_state, store, direct, direct_status);
-    UpdatePacketList(batched_state, store, batched, batched_status);
+    UpdatePacketList(batched_state, store, batched, batched_status, more_follow);
   };
+  // 100-byte UDP datagrams, times 10 ms apart: the store holds nine or ten.
+  std::vector<uint8_t> udp = {0, 53, 4, 0, 0, 80, 0, 0};
+  udp.resize(80);
+  const std::vector<uint8_t> d = Datagram(17, udp);
+  int added = 0;
   auto add = [&](int count) {
-    for (int i = 0; i < count; ++i) {
-      const std::vector<uint8_t> d = Datagram(17, {0, 53, 4, 0, 0, 8, 0, 0}, 28 + i);
-      store.Add(d.data(), static_cast<uint32_t>(d.size()), SystemTime{2024, 1, 1, 1, 10});
+    for (int i = 0; i < count; ++i, ++added) {
+      const SystemTime time{2024, 1, 1, 1, 10, 0, 0, static_cast<uint16_t>(10 * added)};
+      if (store.Add(d.data(), 100, time) != PacketStore::kAddStored) {
+        const int32_t removed = store.AddOverwriting(d.data(), 100, time);
+        direct.DeleteTopRows(std::min(removed, direct.RowCount()));
+        batched.DeleteTopRows(std::min(removed, batched.RowCount()));
+      }
     }
   };
 
   add(6);
-  update();
-  EXPECT_EQ(deliveries, 1);
-  EXPECT_EQ(batched.RowCount(), 6);
+  update(false);
+  ASSERT_EQ(handed_over.size(), 1u);
+  EXPECT_EQ(Rows(window, store), Rows(direct));
   // Overwriting deletes top rows between updates; they go with the next batch.
-  for (ListPane* list : {static_cast<ListPane*>(&direct), static_cast<ListPane*>(&batched)}) {
-    list->DeleteRow(0);
-    list->DeleteRow(0);
-  }
-  direct_state.renumber_pending = batched_state.renumber_pending = true;
+  add(5);
   EXPECT_EQ(batched.RowCount(), 4);
-  EXPECT_EQ(deliveries, 1);
-  add(3);
-  update();
-  EXPECT_EQ(deliveries, 2);
-  EXPECT_EQ(Rows(control), Rows(direct));
-  EXPECT_EQ(control.rows.size(), 7u);
+  EXPECT_EQ(handed_over.size(), 1u);
+  update(false);
+  ASSERT_EQ(handed_over.size(), 2u);
+  EXPECT_EQ(handed_over[1].deleted_top, 2u);
+  EXPECT_EQ(Rows(window, store), Rows(direct));
+  EXPECT_EQ(window.Row(0).number, 2);
+
+  // While more follow, updates are held, also over overwrites that delete
+  // rows appended since the last hand-over; the last update takes all along.
+  for (int round = 0; round < 4; ++round) {
+    add(4);
+    update(true);
+  }
+  EXPECT_EQ(handed_over.size(), 2u);
+  update(false);
+  ASSERT_EQ(handed_over.size(), 3u);
+  EXPECT_EQ(handed_over[2].deleted_top, 9u);
+  EXPECT_LT(handed_over[2].previous_times.size(), 16u);
+  EXPECT_EQ(window.RowCount(), static_cast<int>(store.Count()));
+  EXPECT_EQ(Rows(window, store), Rows(direct));
   EXPECT_EQ(batched_status.parts, direct_status.parts);
+  // An update with nothing new hands nothing over.
+  update(false);
+  EXPECT_EQ(handed_over.size(), 3u);
 
-  // An update with nothing new hands nothing over; while more follow, updates
-  // are held, and the last one takes them all along.
-  update();
-  EXPECT_EQ(deliveries, 2);
-  add(2);
-  UpdatePacketList(batched_state, store, batched, batched_status, true);
-  add(1);
-  UpdatePacketList(batched_state, store, batched, batched_status, true);
-  EXPECT_EQ(deliveries, 2);
-  UpdatePacketList(batched_state, store, batched, batched_status, false);
-  UpdatePacketList(direct_state, store, direct, direct_status);
-  EXPECT_EQ(deliveries, 3);
-  EXPECT_EQ(Rows(control), Rows(direct));
+  // A row whose record left the store draws empty, never another packet.
+  store.AddOverwriting(std::vector<uint8_t>(100, 0x45).data(), 100, SystemTime{});
+  EXPECT_EQ(window.Cells(0, store), nullptr);
+  EXPECT_NE(window.Cells(1, store), nullptr);
 
-  // Emptying goes over at once and drops what was queued; a refused insert
-  // leaves the batched list counting the rows the control really has.
-  batched.InsertRow(batched.RowCount(), "queued");
+  // Emptying goes over at once and drops what was gathered.
+  batched.AppendRow(PacketRow{999, 0, SystemTime{}});
   batched.DeleteAllRows();
-  EXPECT_EQ(deliveries, 4);
-  EXPECT_TRUE(control.rows.empty());
-  EXPECT_EQ(control.insert_calls, 12);
-  control.fail_inserts = true;
-  EXPECT_EQ(batched.InsertRow(0, "refused"), 0);
-  batched.EndUpdate(false);
-  EXPECT_EQ(batched.RowCount(), 0);
+  ASSERT_EQ(handed_over.size(), 4u);
+  EXPECT_TRUE(handed_over[3].reset);
+  EXPECT_TRUE(handed_over[3].previous_times.empty());
+  EXPECT_EQ(window.RowCount(), 0);
+}
+
+// Opening a large file appends every record in one update: the rows cross in
+// bounded hand-overs and the window ends with all of them in order.
+TEST(BatchedListPane, LargeUpdatesCrossInBoundedHandovers) {
+  PacketStore store;
+  const std::vector<uint8_t> d = Datagram(17, {0, 53, 4, 0, 0, 80, 0, 0}, 28);
+  const size_t records = 2 * BatchedListPane::kMaxRowsPerHandover + 5;
+  for (size_t i = 0; i < records; ++i) store.Add(d.data(), 28, SystemTime{});
+  PacketListRows window;
+  size_t largest = 0, handovers = 0;
+  BatchedListPane batched([&](const ListChanges& changes) {
+    ++handovers;
+    largest = std::max(largest, changes.previous_times.size());
+    window.Apply(changes);
+    return window.RowCount();
+  });
+  PacketListState state;
+  FakeStatusText status;
+  UpdatePacketList(state, store, batched, status);
+  EXPECT_EQ(handovers, 3u);
+  EXPECT_EQ(largest, BatchedListPane::kMaxRowsPerHandover);
+  ASSERT_EQ(window.RowCount(), static_cast<int>(records));
+  const PacketRow last = window.Row(window.RowCount() - 1);
+  EXPECT_EQ(last.sequence, records - 1);
+  EXPECT_EQ(last.number, static_cast<int32_t>(records - 1));
+  EXPECT_STREQ(window.Cells(window.RowCount() - 1, store)->cells[kColumnNumber],
+               std::to_string(records - 1).c_str());
 }
 
 }  // namespace

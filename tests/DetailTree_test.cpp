@@ -172,10 +172,11 @@ TEST(DetailTree, ShowsWhileTheCaptureThreadOverwrites) {
   while (store.Count() == 0) std::this_thread::yield();
   Shown s;
   for (int i = 0; i < 2000; ++i) {
-    ShowPacketDetail(0, store, s.tree, s.hex, kAllOpen, s.items);
+    ShowPacketDetail(store.FirstSequence(), store, s.tree, s.hex, kAllOpen, s.items);
   }
   running = false;
   capture.join();
+  ShowPacketDetail(store.FirstSequence(), store, s.tree, s.hex, kAllOpen, s.items);
   EXPECT_EQ(s.tree.Text(s.tree.Children(s.items.data).at(3)).substr(0, 12), "000000 | 62 ");
 }
 

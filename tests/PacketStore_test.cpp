@@ -234,25 +234,42 @@ TEST(PacketStore, GetOutOfRangeLeavesTheOutputAlone) {
   for (int32_t index : {1, 2, -1, INT32_MIN, INT32_MAX}) {
     EXPECT_EQ(store.Get(index, p), 0) << index;
     std::vector<uint8_t> copy;
-    EXPECT_EQ(store.CopyPacket(index, p, copy), 0) << index;
+    EXPECT_EQ(store.CopyPacketBySequence(static_cast<uint64_t>(index), p, copy), 0) << index;
     EXPECT_EQ(p.size, 12345u);
     EXPECT_EQ(p.time, TimeWithMilliseconds(321));
     EXPECT_EQ(p.data, marker);
   }
 }
 
-TEST(PacketStore, CopyPacketOwnsItsBytesAfterTheRecordIsGone) {
+// Sequence numbers follow a record while older ones leave, and are never
+// reused after a clear; a copy owns its bytes once the record is gone.
+TEST(PacketStore, RecordsAreFoundByTheirSequenceNumber) {
   PacketStore store;
   store.Init();
-  ASSERT_EQ(AddTagged(store, 300, 0x5C), 1);
+  store.SetLimitKbytes(1);
+  for (uint8_t tag = 0; tag < 3; ++tag) ASSERT_EQ(AddTagged(store, 300, tag), 1);
+  const uint8_t bytes[300] = {};
+  ASSERT_EQ(store.AddOverwriting(bytes, 300, TimeWithMilliseconds(3)), 1);
+  EXPECT_EQ(store.FirstSequence(), 1u);
   CapturedPacket p;
-  std::vector<uint8_t> bytes;
-  ASSERT_EQ(store.CopyPacket(0, p, bytes), 1);
-  store.Clear();  // frees the store's copy; ASan would flag any use of it
+  std::vector<uint8_t> copy;
+  EXPECT_EQ(store.CopyPacketBySequence(0, p, copy), 0) << "dropped";
+  for (uint64_t sequence = 1; sequence <= 3; ++sequence) {
+    ASSERT_EQ(store.CopyPacketBySequence(sequence, p, copy), 1);
+    EXPECT_EQ(p.time, TimeWithMilliseconds(static_cast<uint16_t>(sequence)));
+  }
+  EXPECT_EQ(store.CopyPacketBySequence(4, p, copy), 0) << "not stored yet";
+
+  store.Clear();  // frees the store's copies; ASan would flag any use of them
   ASSERT_EQ(p.size, 300u);
-  EXPECT_EQ(p.data, bytes.data());
-  EXPECT_EQ(p.time, TimeWithMilliseconds(0x5C));
-  EXPECT_EQ(bytes, std::vector<uint8_t>(300, 0x5C));
+  EXPECT_EQ(p.data, copy.data());
+  EXPECT_EQ(copy, std::vector<uint8_t>(300, 0));
+  EXPECT_EQ(store.FirstSequence(), 4u);
+  ASSERT_EQ(AddTagged(store, 10, 7), 1);
+  EXPECT_FALSE(store.ReadBySequence(3, [](const CapturedPacket&) {}));
+  uint16_t read = 0;
+  EXPECT_TRUE(store.ReadBySequence(4, [&](const CapturedPacket& r) { read = r.time.milliseconds; }));
+  EXPECT_EQ(read, 7);
 }
 
 TEST(PacketStore, PacketCounterWrapsToZeroAfterFiveMillion) {
@@ -317,10 +334,13 @@ TEST(PacketStore, ReaderCopiesWhileWriterAddsOverwritesAndClears) {
   for (int pass = 0; pass < kReaderPasses || !writer_done; ++pass) {
     const uint32_t count = store.Count();
     const int32_t index = count == 0 ? 0 : static_cast<int32_t>(pass % count);
+    // The record numbered `sequence` is the sequence-th packet the writer stored.
+    const uint64_t sequence = store.FirstSequence() + static_cast<uint64_t>(index);
     CapturedPacket p;
-    if (store.CopyPacket(index, p, bytes) == 1) {
+    if (store.CopyPacketBySequence(sequence, p, bytes) == 1) {
       const uint8_t tag = static_cast<uint8_t>(p.time.milliseconds);
-      bool whole = p.size == size_of(tag) && p.data == bytes.data() && bytes.size() == p.size;
+      bool whole = p.size == size_of(tag) && p.data == bytes.data() && bytes.size() == p.size &&
+                   tag == static_cast<uint8_t>(sequence);
       for (uint8_t b : bytes) whole = whole && b == tag;
       if (!whole) ++mismatches;
       ++copied;

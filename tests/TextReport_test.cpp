@@ -86,7 +86,7 @@ TEST(TextReport, EveryKindOfPacket) {
   FakeProgressBar progress;
   FakeMessageBoxes boxes;
   ASSERT_EQ(ExportTextReport("r.txt", store, progress, boxes), 1);
-  EXPECT_EQ(progress.StepCount(), static_cast<int>(cases.size()));
+  EXPECT_EQ(progress.Reached(), static_cast<int>(cases.size()));
 
   // The same report written line by line and block by block.
   for (size_t i = 0; i < cases.size(); ++i) {

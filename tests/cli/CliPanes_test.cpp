@@ -28,25 +28,6 @@ TEST(TextTreePane, PrintsEveryItemDepthFirstIndentedByLevel) {
   EXPECT_EQ(tree.Lines(), std::vector<std::string>{"again"});
 }
 
-TEST(CollectingListPane, KeepsCellsByRowAndIgnoresPositionsOutsideTheList) {
-  CollectingListPane list;
-  EXPECT_EQ(list.InsertRow(0, "0"), 0);
-  EXPECT_EQ(list.InsertRow(1, "1"), 1);
-  EXPECT_EQ(list.InsertRow(0, "first"), 0);
-  EXPECT_EQ(list.InsertRow(5, "far"), -1);
-  list.SetCell(2, 13, "last cell");
-  list.SetCell(2, 14, "beyond");
-  list.SetCell(3, 1, "no row");
-  ASSERT_EQ(list.RowCount(), 3);
-  EXPECT_EQ(list.rows()[0][0], "first");
-  EXPECT_EQ(list.rows()[2][0], "1");
-  EXPECT_EQ(list.rows()[2][13], "last cell");
-  list.DeleteRow(0);
-  EXPECT_EQ(list.rows()[0][0], "0");
-  list.DeleteAllRows();
-  EXPECT_EQ(list.RowCount(), 0);
-}
-
 TEST(RecordingMessageBoxes, AnswersOkAndKeepsOnlyWarnings) {
   RecordingMessageBoxes boxes;
   EXPECT_EQ(boxes.ShowMessageBox("保存が完了しました", "保存完了", kMbOk), kIdOk);

@@ -249,6 +249,7 @@ class RecordingView : public CaptureView {
 // Everything one capture thread under test works with, in a fresh working
 // directory of its own.
 struct CaptureRig {
+  CaptureRig() { view.list.store = &store; }
   TempDir dir;
   CaptureControl control;
   PacketStore store;

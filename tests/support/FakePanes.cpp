@@ -3,46 +3,26 @@
 
 #include <algorithm>
 
+#include "packet/PacketListRows.h"
+
 int FakeListPane::RowCount() {
   return static_cast<int>(rows.size());
 }
 
-int FakeListPane::InsertRow(int row, const char* text) {
-  ++insert_calls;
-  if (fail_inserts || row < 0) {
-    if (row < 0) ++invalid_calls;
-    return -1;
+void FakeListPane::AppendRow(const PacketRow& row) {
+  if (!rows.empty() && (row.sequence != rows.back().sequence + 1 ||
+                        row.number != static_cast<int32_t>(rows.back().number + 1u))) {
+    ++invalid_calls;
   }
-  const int at = std::min(row, RowCount());
-  Row inserted;
-  inserted.cells.push_back(text);
-  inserted.item_data = row;
-  rows.insert(rows.begin() + at, inserted);
-  return at;
+  rows.push_back(row);
 }
 
-void FakeListPane::SetCell(int row, int column, const char* text) {
-  ++set_cell_calls;
-  if (row < 0 || row >= RowCount() || column < 0) {
+void FakeListPane::DeleteTopRows(int count) {
+  if (count < 0 || count > RowCount()) {
     ++invalid_calls;
     return;
   }
-  auto& cells = rows[static_cast<size_t>(row)].cells;
-  if (cells.size() <= static_cast<size_t>(column)) cells.resize(static_cast<size_t>(column) + 1);
-  cells[static_cast<size_t>(column)] = text;
-}
-
-void FakeListPane::RenumberRows() {
-  ++renumber_calls;
-  for (size_t i = 0; i < rows.size(); ++i) rows[i].item_data = static_cast<int>(i);
-}
-
-void FakeListPane::DeleteRow(int row) {
-  if (row < 0 || row >= RowCount()) {
-    ++invalid_calls;
-    return;
-  }
-  rows.erase(rows.begin() + row);
+  rows.erase(rows.begin(), rows.begin() + count);
 }
 
 void FakeListPane::DeleteAllRows() {
@@ -50,15 +30,17 @@ void FakeListPane::DeleteAllRows() {
 }
 
 std::string FakeListPane::Cell(int row, int column) const {
-  if (row < 0 || static_cast<size_t>(row) >= rows.size() || column < 0) return {};
-  const auto& cells = rows[static_cast<size_t>(row)].cells;
-  return static_cast<size_t>(column) < cells.size() ? cells[static_cast<size_t>(column)]
-                                                    : std::string();
+  ListRowTexts texts;
+  if (row < 0 || static_cast<size_t>(row) >= rows.size() || column < 0 ||
+      column >= kListColumnCount || !PacketRowCells(*store, rows[static_cast<size_t>(row)], texts)) {
+    return {};
+  }
+  return texts.cells[column];
 }
 
 std::string FakeListPane::RowText(int row) const {
-  if (row < 0 || static_cast<size_t>(row) >= rows.size()) return {};
-  auto cells = rows[static_cast<size_t>(row)].cells;
+  std::vector<std::string> cells;
+  for (int column = 0; column < kListColumnCount; ++column) cells.push_back(Cell(row, column));
   while (!cells.empty() && cells.back().empty()) cells.pop_back();
   std::string out;
   for (size_t i = 0; i < cells.size(); ++i) {
@@ -66,6 +48,14 @@ std::string FakeListPane::RowText(int row) const {
     out += cells[i];
   }
   return out;
+}
+
+bool FakeListPane::MirrorsStore() const {
+  if (rows.size() != store->Count()) return false;
+  for (size_t i = 0; i < rows.size(); ++i) {
+    if (rows[i].sequence != store->FirstSequence() + i) return false;
+  }
+  return true;
 }
 
 void FakeTreePane::DeleteAllItems() {
@@ -196,21 +186,17 @@ void FakeProgressBar::SetRange(int new_maximum) {
   maximum = new_maximum;
 }
 
-void FakeProgressBar::SetStep(int new_step) {
-  calls.push_back({Op::SetStep, new_step});
-  step = new_step;
+int FakeProgressBar::Reached() const {
+  int reached = 0;
+  for (const Call& c : calls) {
+    if (c.op == Op::SetPosition) reached = std::max(reached, c.value);
+  }
+  return reached;
 }
 
-void FakeProgressBar::StepIt() {
-  calls.push_back({Op::StepIt, 0});
-  // Like the control: the position wraps to the start of the range past its end.
-  position += step;
-  if (position > maximum) position = 0;
-}
-
-int FakeProgressBar::StepCount() const {
-  return static_cast<int>(
-      std::count_if(calls.begin(), calls.end(), [](const Call& c) { return c.op == Op::StepIt; }));
+int FakeProgressBar::PositionChanges() const {
+  return static_cast<int>(std::count_if(calls.begin(), calls.end(),
+                                        [](const Call& c) { return c.op == Op::SetPosition; }));
 }
 
 int FakeMessageBoxes::ShowMessageBox(const char* text, const char* title, unsigned type) {

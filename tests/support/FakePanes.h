@@ -12,34 +12,29 @@
 #include <vector>
 
 #include "packet/CaptureRequest.h"
+#include "packet/PacketStore.h"
 #include "packet/Panes.h"
 
+// The packet list as the window draws it: the rows as appended, their cells
+// built from the records of `store` (which must be set before cells are read).
 class FakeListPane : public ListPane {
  public:
-  struct Row {
-    std::vector<std::string> cells;  // grows to the highest column set
-    int item_data = 0;
-  };
-
   int RowCount() override;
-  // Like the list control: a position past the end appends; the item data is
-  // the requested position. fail_inserts makes every insert answer -1.
-  int InsertRow(int row, const char* text) override;
-  void SetCell(int row, int column, const char* text) override;
-  void RenumberRows() override;
-  void DeleteRow(int row) override;
+  // Counts an invalid call when the row's record or number does not follow
+  // the row above it, which the window's list relies on.
+  void AppendRow(const PacketRow& row) override;
+  void DeleteTopRows(int count) override;
   void DeleteAllRows() override;
 
-  // Text of a cell; empty for cells never set.
+  // Text of a cell; empty for a row or record that is gone.
   std::string Cell(int row, int column) const;
   // The row's cells joined with tabs, trailing empty cells dropped.
   std::string RowText(int row) const;
+  // Row i shows record i of the store, for every row.
+  bool MirrorsStore() const;
 
-  std::vector<Row> rows;
-  bool fail_inserts = false;
-  int insert_calls = 0;
-  int set_cell_calls = 0;
-  int renumber_calls = 0;
+  std::vector<PacketRow> rows;
+  const PacketStore* store = nullptr;
   int invalid_calls = 0;
 };
 
@@ -111,24 +106,23 @@ class FakeStatusText : public StatusText {
 
 class FakeProgressBar : public ProgressBar {
  public:
-  enum class Op { SetPosition, SetRange, SetStep, StepIt };
+  enum class Op { SetPosition, SetRange };
   struct Call {
     Op op;
-    int value;  // 0 for StepIt
+    int value;
     bool operator==(const Call&) const = default;
   };
 
   void SetPosition(int position) override;
   void SetRange(int maximum) override;
-  void SetStep(int step) override;
-  void StepIt() override;
 
-  int StepCount() const;
+  // The highest position the bar was set to.
+  int Reached() const;
+  int PositionChanges() const;
 
   std::vector<Call> calls;
   int position = 0;
   int maximum = 100;
-  int step = 10;
 };
 
 class FakeMessageBoxes : public MessageBoxes {

@@ -401,7 +401,6 @@ TEST_F(EndToEnd, OverwriteModeKeepsTheNewestPackets) {
   for (int row : {0, rows / 2, rows - 1}) {
     SCOPED_TRACE(row);
     EXPECT_EQ(ListCell(journey.list, row, 0), std::to_string(100 - rows + row));
-    EXPECT_EQ(ListItemData(journey.list, row), row);
     ListSelectRow(journey.list, row);
     char wanted[32];
     std::snprintf(wanted, sizeof wanted, "kestrel-ring-%03d", 100 - rows + row);

@@ -91,17 +91,6 @@ std::vector<std::string> ListRow(HWND list, int row, int columns) {
   return cells;
 }
 
-LPARAM ListItemData(HWND list, int row) {
-  RemoteBuffer remote(list, sizeof(LVITEMA));
-  LVITEMA item{};
-  item.mask = LVIF_PARAM;
-  item.iItem = row;
-  remote.Write(&item, sizeof(item));
-  SendMessageA(list, LVM_GETITEMA, 0, remote.At());
-  remote.Read(&item, sizeof(item));
-  return item.lParam;
-}
-
 void ListSelectRow(HWND list, int row) {
   RemoteBuffer remote(list, sizeof(LVITEMA));
   LVITEMA item{};

@@ -33,7 +33,6 @@ int ListRowCount(HWND list);
 std::string ListCell(HWND list, int row, int column);
 // The row's cells, columns 0 to `columns` - 1.
 std::vector<std::string> ListRow(HWND list, int row, int columns = 14);
-LPARAM ListItemData(HWND list, int row);
 // Selects and focuses `row`, as a click on it would.
 void ListSelectRow(HWND list, int row);
 

@@ -81,6 +81,8 @@ WNDPROC previous_list_proc = nullptr;
 WNDPROC previous_tree_proc = nullptr;
 int32_t layout_in_progress = 0;
 bool list_redraw_pending = false;
+// Set once the page is being closed: nothing may set a timer of it any more.
+bool page_closing = false;
 // The packet list's rows, as the capture thread's hand-overs left them.
 PacketListRows list_rows;
 
@@ -199,6 +201,8 @@ void StartCaptureThread(HWND page) {
 }
 
 void InitCapturePage(HWND page) {
+  page_closing = false;
+  capture_control.commands.Clear();
   capture_control.capture_request.store(static_cast<int8_t>(CaptureRequest::Idle));
   last_shown_row = -1;
   TreeViewState::Read(TreeFlags);
@@ -272,7 +276,7 @@ void ApplyListChanges(HWND page, ListChangesDelivery& delivery) {
   if (delivery.status_part >= 0) SetStatusText(delivery.status_part, "%s", delivery.status_text);
   // Redraw comes back with the timer. Setting it again would restart it, so a
   // steady flow of hand-overs would keep the list from ever being repainted.
-  if (list_redraw_pending) return;
+  if (list_redraw_pending || page_closing) return;
   list_redraw_pending = true;
   SetTimer(page, kListRedrawTimer, kListRedrawDelayMs, nullptr);
 }
@@ -299,17 +303,42 @@ void OnTreeExpanded(const NMTREEVIEWA& change) {
   if (change.action == TVE_EXPAND) NoteBranchExpansion(TreeFlags, TreeItems, item, true);
 }
 
-void StoreCaptureRequest(LPARAM lparam) {
-  const auto request = static_cast<int8_t>(static_cast<uint8_t>(lparam & 0xFF));
-  capture_control.capture_request.store(request);
-  const bool capturing = request == static_cast<int8_t>(CaptureRequest::Capture);
-  SetStatusText(0, "%s", capturing ? kStateCapturing : kStateStopped);
+bool IsCommand(int8_t value) {
+  switch (static_cast<CaptureRequest>(value)) {
+    case CaptureRequest::Idle:
+    case CaptureRequest::Capture:
+    case CaptureRequest::Clear:
+    case CaptureRequest::SaveBinary:
+    case CaptureRequest::SaveText:
+    case CaptureRequest::LoadBinary:
+      return true;
+  }
+  return false;
+}
+
+// The user's command goes to the capture thread's queue; the state it leads
+// to shows at once.
+void GiveCommand(LPARAM lparam) {
+  const auto value = static_cast<int8_t>(static_cast<uint8_t>(lparam & 0xFF));
+  const auto command = static_cast<CaptureRequest>(value);
+  if (IsCommand(value) && capture_parts != nullptr) {
+    GiveCaptureCommand(capture_parts->context, command);
+  }
+  SetStatusText(0, "%s", CaptureStateText(command));
+}
+
+// Commands given meanwhile have shown their own state already.
+void OnCaptureStopped() {
+  if (!capture_control.commands.Pending()) SetStatusText(0, "%s", kStateStopped);
 }
 
 void OnCommand(WPARAM wparam, LPARAM lparam) {
   switch (LOWORD(wparam)) {
     case kIdCaptureRequest:
-      StoreCaptureRequest(lparam);
+      GiveCommand(lparam);
+      break;
+    case kIdCaptureStopped:
+      OnCaptureStopped();
       break;
     case kIdReloadCaptureSettings:
       ApplyCaptureSettings(capture_control, packet_store);
@@ -354,6 +383,13 @@ void DestroyPane(HWND& pane) {
   pane = nullptr;
 }
 
+void KillPageTimers(HWND page) {
+  if (page == nullptr) return;
+  KillTimer(page, kSelectionTimer);
+  KillTimer(page, kListRedrawTimer);
+  list_redraw_pending = false;
+}
+
 }  // namespace
 
 HWND CreateCapturePage(HWND tab) {
@@ -362,20 +398,20 @@ HWND CreateCapturePage(HWND tab) {
 }
 
 void CloseCapturePage(HWND page) {
-  if (page != nullptr) {
-    KillTimer(page, kSelectionTimer);
-    KillTimer(page, kListRedrawTimer);
-    list_redraw_pending = false;
-  }
-  capture_control.capture_request.store(static_cast<int8_t>(CaptureRequest::Idle));
+  page_closing = true;
+  KillPageTimers(page);
+  // Commands not yet taken are moot; the wake ends a wait for datagrams at once.
+  capture_control.commands.Clear();
   if (capture_control.capture_thread_running.load() == 1) {
     capture_control.capture_thread_running.store(0);
+    if (capture_parts != nullptr) capture_parts->source->Wake();
     WaitWithMessageService(CaptureThreadHandle);
     if (CaptureThreadHandle != nullptr) CloseHandle(CaptureThreadHandle);
     CaptureThreadHandle = nullptr;
     CaptureThreadId = 0;
   }
   // The capture thread has ended: nothing fills the store or the panes any more.
+  KillPageTimers(page);
   capture_parts.reset();
   list_rows = PacketListRows{};
   packet_store.Destroy();

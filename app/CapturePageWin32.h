@@ -3,7 +3,7 @@
 // packet list, the detail tree and the hex dump. Its initialisation reads the
 // tree-view state, creates the panes and the packet store, applies the capture
 // settings and starts the capture thread; its 300 ms timer shows the selected
-// packet. It turns ID_CAPTURE_REQUEST into the shared capture_request byte and
+// packet. It turns ID_CAPTURE_REQUEST into a command for the capture thread and
 // the capture-state text, and applies the capture settings on
 // ID_RELOAD_CAPTURE_SETTINGS. It owns the process's packet store and the
 // values shared with the capture thread.
@@ -50,11 +50,8 @@ extern int32_t last_shown_row;
 // Creates the page from its template as a child of `tab` and returns it.
 HWND CreateCapturePage(HWND tab);
 
-// Stops the page timer and the capture thread (capture_request Idle; run flag
-// 0; waits for it while serving messages), then releases the store, the panes
-// and the rich edit library and writes the tree-view state.
+// Stops the page's timers and the capture thread (waiting commands dropped; run
+// flag 0, which also stops file work at its next record; waits for it while
+// serving messages), then releases the store, the panes and the rich edit
+// library and writes the tree-view state. No timer of the page fires after it.
 void CloseCapturePage(HWND page);
-
-// The capture-state texts of status-bar part 0.
-inline constexpr const char* kStateStopped = "状態：停止中";
-inline constexpr const char* kStateCapturing = "状態：キャプチャー中";

@@ -54,7 +54,7 @@ WindowCaptureView::WindowCaptureView(HWND page, HWND tree, HWND hex)
       hex_(hex),
       status_(list_),
       boxes_(page),
-      requests_(page) {}
+      stops_(page) {}
 
 int WindowCaptureView::ShowSaveDialog(const FileDialogRequest& request, std::string& path) {
   return ShowFileDialog(page_, request, path, true);
@@ -86,7 +86,6 @@ int WindowCaptureView::PageMessageBoxes::ShowMessageBox(const char* text, const 
   return MessageBoxA(page_, text, title, type);
 }
 
-void WindowCaptureView::PageRequests::SendCaptureRequest(CaptureRequest request) {
-  SendMessageA(page_, WM_COMMAND, MAKEWPARAM(kIdCaptureRequest, 0),
-               static_cast<LPARAM>(static_cast<int8_t>(request)));
+void WindowCaptureView::PageStops::CaptureStopped() {
+  SendMessageA(page_, WM_COMMAND, MAKEWPARAM(kIdCaptureStopped, 0), 0);
 }

@@ -36,7 +36,7 @@ class WindowCaptureView : public CaptureView {
   StatusText& Status() override { return status_; }
   ProgressBar& Progress() override { return progress_; }
   MessageBoxes& Boxes() override { return boxes_; }
-  CaptureRequestSink& Requests() override { return requests_; }
+  CaptureStopSink& Stops() override { return stops_; }
   int ShowSaveDialog(const FileDialogRequest& request, std::string& path) override;
   int ShowOpenDialog(const FileDialogRequest& request, std::string& path) override;
   int FileExists(const char* path) override { return OpensForReading(path); }
@@ -68,10 +68,10 @@ class WindowCaptureView : public CaptureView {
    private:
     HWND page_;
   };
-  class PageRequests : public CaptureRequestSink {
+  class PageStops : public CaptureStopSink {
    public:
-    explicit PageRequests(HWND page) : page_(page) {}
-    void SendCaptureRequest(CaptureRequest request) override;
+    explicit PageStops(HWND page) : page_(page) {}
+    void CaptureStopped() override;
 
    private:
     HWND page_;
@@ -84,5 +84,5 @@ class WindowCaptureView : public CaptureView {
   StatusBarText status_;
   StatusProgressBar progress_;
   PageMessageBoxes boxes_;
-  PageRequests requests_;
+  PageStops stops_;
 };

@@ -13,17 +13,27 @@ HANDLE CreateWithDefaults(LPTHREAD_START_ROUTINE start, void* parameter, DWORD* 
 
 IdleThreadCreator idle_thread_creator = CreateWithDefaults;
 
+// Signalled by WakeIdleThread; made once, kept for the process.
+HANDLE idle_wake = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+
 }  // namespace
 
 DWORD WINAPI IdleThreadMain(void*) {
-  while (IdleThreadRunning.load() != 0) Sleep(1000);
+  while (IdleThreadRunning.load() != 0) {
+    if (idle_wake == nullptr || WaitForSingleObject(idle_wake, 1000) == WAIT_FAILED) Sleep(1000);
+  }
   return 0;
+}
+
+void WakeIdleThread() {
+  if (idle_wake != nullptr) SetEvent(idle_wake);
 }
 
 int StartIdleThread(void* parameter) {
   IdleThreadId = 0;
   IdleThreadHandle = nullptr;
   IdleThreadRunning = 0;
+  if (idle_wake != nullptr) ResetEvent(idle_wake);
   IdleThreadRunning = 1;
   IdleThreadHandle = idle_thread_creator(IdleThreadMain, parameter, &IdleThreadId);
   if (IdleThreadHandle == nullptr) {

@@ -1,6 +1,6 @@
 // The idle worker thread: it sleeps in 1000 ms steps while its run flag is set
 // and does nothing else. Started last by InitMainWindow, stopped by the
-// shutdown sequence.
+// shutdown sequence, which wakes it so that it ends at once.
 #pragma once
 
 #include <windows.h>
@@ -16,6 +16,9 @@ extern HANDLE IdleThreadHandle;
 extern DWORD IdleThreadId;
 
 DWORD WINAPI IdleThreadMain(void* parameter);
+
+// Ends the idle thread's current sleep, after its run flag was cleared.
+void WakeIdleThread();
 
 // Clears the handle, id and flag, sets the flag and creates the thread with
 // `parameter`. 1 when the thread was created; on failure the flag is 0 again.

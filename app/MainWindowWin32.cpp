@@ -109,8 +109,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
       }
       return 0;
     case WM_ENDSESSION:
-      // The session is ending: no question, whatever the parameters say.
-      DestroyWindow(window);
+      // The session is ending: no question. A log-off that was cancelled
+      // (wParam FALSE) leaves the program running.
+      if (wparam != FALSE) DestroyWindow(window);
       return 0;
     case WM_DESTROY:
       ShutdownSequence(window);

@@ -39,6 +39,7 @@ INT_PTR CALLBACK ShutdownDialogProc(HWND dialog, UINT message, WPARAM, LPARAM) {
 void StopIdleThread() {
   if (IdleThreadRunning.load() != 1) return;
   IdleThreadRunning = 0;
+  WakeIdleThread();
   WaitWithMessageService(IdleThreadHandle);
   if (IdleThreadHandle != nullptr) CloseHandle(IdleThreadHandle);
   IdleThreadHandle = nullptr;

@@ -4,8 +4,12 @@
 #include "app/TreeViewState.h"
 
 #include <cstdio>
+#include <new>
+#include <string>
+#include <vector>
 
 #include "config/ProfileFile.h"
+#include "config/WholeFile.h"
 
 namespace {
 
@@ -25,10 +29,6 @@ constexpr FlagLine kFlagLines[] = {
     {"DATA", "#DATA(0:閉じる 1:展開)\r\n", &TreeExpansionFlags::data},
 };
 
-bool Put(std::FILE* file, const char* text) {
-  return std::fputs(text, file) >= 0;
-}
-
 }  // namespace
 
 namespace TreeViewState {
@@ -40,20 +40,21 @@ int Read(TreeExpansionFlags& flags) {
   return 1;
 }
 
-int Write(const TreeExpansionFlags& flags) {
-  std::FILE* file = std::fopen(kTreeViewStatePath, "wb");
-  if (file == nullptr) return 0;
-  bool written = Put(file,
-                     "#ツリービュー設定--------------------------------\r\n"
-                     "[TreeView_System]\r\n");
+// Written to a new file that replaces the old one only when complete, so a
+// write that fails leaves the old file whole.
+int Write(const TreeExpansionFlags& flags) try {
+  std::string text =
+      "#ツリービュー設定--------------------------------\r\n"
+      "[TreeView_System]\r\n";
   for (const FlagLine& line : kFlagLines) {
-    if (!written) break;
-    written = Put(file, line.comment);
-    // A full disk shows at the latest when the file is closed.
-    if (written) std::fprintf(file, "%s=%d\r\n", line.key, static_cast<int>(flags.*line.flag));
+    char value[64];
+    std::snprintf(value, sizeof value, "%s=%d\r\n", line.key, static_cast<int>(flags.*line.flag));
+    text += line.comment;
+    text += value;
   }
-  const bool closed = std::fclose(file) == 0;
-  return written && closed ? 1 : 0;
+  return ReplaceWholeFile(kTreeViewStatePath, {text});
+} catch (const std::bad_alloc&) {
+  return 0;
 }
 
 }  // namespace TreeViewState

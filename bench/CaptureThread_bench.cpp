@@ -57,6 +57,7 @@ class ReadySource : public PacketSource {
   explicit ReadySource(bool mixed) : traffic_(Traffic(mixed)) {}
   int Open() override { return 1; }
   int WaitReadable(int) override { return remaining_ > 0 ? 1 : 0; }
+  void Wake() override {}
   int32_t Receive(uint8_t* buffer, int32_t) override {
     const std::vector<uint8_t>& d = traffic_[next_++ % traffic_.size()];
     std::memcpy(buffer, d.data(), d.size());

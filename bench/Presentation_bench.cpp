@@ -99,7 +99,7 @@ void BM_LoadCaptureFile(benchmark::State& state) {
   const std::string path = TempPath("load.bin");
   SilentProgressBar progress;
   AnswerOkMessageBoxes boxes;
-  IgnoredCaptureRequests requests;
+  IgnoredCaptureStops requests;
   {
     PacketStore source;
     Fill(source);

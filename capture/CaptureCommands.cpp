@@ -1,7 +1,7 @@
-// The capture thread's one-shot store commands: clear, save as a binary
-// capture file, export as text, and open a binary capture file. Each ends
-// capturing; each hands capture_request back to Idle itself, but only if it
-// still holds the command taken, so a request sent meanwhile is not lost.
+// The capture thread's store commands: clear, save as a binary capture file,
+// export as text, and open a binary capture file. Each ends capturing. Once
+// the program is closing, file work stops at the next record and no message
+// follows: the user has already confirmed the exit.
 #include <string>
 
 #include "capture/CaptureThread.h"
@@ -28,12 +28,10 @@ constexpr FileDialogRequest kOpenBinaryDialog{"Datafile(*.bin)\0*.bin\0すべて
 
 void CaptureThread::ClearAll() {
   EmptyStoreAndPanes();
-  FinishRequest(CaptureRequest::Clear);
   UpdateList();  // shows the zero counts
 }
 
 void CaptureThread::SaveToFile(CaptureRequest request) {
-  FinishRequest(request);
   const bool binary = request == CaptureRequest::SaveBinary;
   CaptureView& view = context_.view;
   std::string path;
@@ -43,22 +41,24 @@ void CaptureThread::SaveToFile(CaptureRequest request) {
                                   kMbOkCancel | kMbIconQuestion) != kIdOk) {
     return;
   }
+  const std::atomic<int32_t>* running = &context_.control.capture_thread_running;
   if (binary) {
-    SaveCaptureFile(path.c_str(), context_.store, view.Progress(), view.Boxes());
+    SaveCaptureFile(path.c_str(), context_.store, view.Progress(), view.Boxes(), running);
   } else {
-    ExportTextReport(path.c_str(), context_.store, view.Progress(), view.Boxes());
+    ExportTextReport(path.c_str(), context_.store, view.Progress(), view.Boxes(), running);
   }
 }
 
 void CaptureThread::LoadFromFile() {
   // Emptied before the dialog: cancelling leaves an empty store.
   EmptyStoreAndPanes();
-  FinishRequest(CaptureRequest::LoadBinary);
   CaptureView& view = context_.view;
   std::string path;
   if (view.ShowOpenDialog(kOpenBinaryDialog, path) != 1) return;
-  if (LoadCaptureFile(path.c_str(), context_.store, view.Progress(), view.Boxes(),
-                      view.Requests()) == 0) {
+  const int loaded = LoadCaptureFile(path.c_str(), context_.store, view.Progress(), view.Boxes(),
+                                     view.Stops(), &context_.control.capture_thread_running);
+  if (!Running()) return;
+  if (loaded == 0) {
     view.Boxes().ShowMessageBox("指定ファイルが不正です", "読み込みエラー", kMbOk | kMbIconWarning);
   } else {
     view.Boxes().ShowMessageBox("読み込みが完了しました", "読み込み完了", kMbOk);
@@ -72,10 +72,4 @@ void CaptureThread::EmptyStoreAndPanes() {
   context_.view.Tree().DeleteAllItems();
   context_.view.Hex().SetText("");
   ResetPacketList(context_.list_state);
-}
-
-void CaptureThread::FinishRequest(CaptureRequest taken) {
-  int8_t expected = static_cast<int8_t>(taken);
-  context_.control.capture_request.compare_exchange_strong(
-      expected, static_cast<int8_t>(CaptureRequest::Idle));
 }

@@ -1,11 +1,10 @@
-// The capture thread's loop, its idle drain and its capture pass. The one-shot
+// The capture thread's loop, its wait while stopped and its capture pass. The
 // store commands are in CaptureCommands.cpp.
 //
-// Every wait is bounded so that the thread notices shutdown and new requests
-// quickly: a socket wait lasts at most one second, and every pause is slept in
-// slices of kPauseSliceMs and ends early when capture_thread_running drops to 0
-// or capture_request no longer holds the request the iteration acted on (so a
-// request that came during the pass or the list update is not kept waiting).
+// Every wait is bounded so that the thread notices shutdown and new commands
+// quickly: a socket wait ends when a command wakes it or after at most one
+// second, and every pause is slept in slices of kPauseSliceMs and ends early
+// when capture_thread_running drops to 0 or a command waits.
 #include "capture/CaptureThread.h"
 
 #include <algorithm>
@@ -23,89 +22,141 @@ namespace {
 constexpr int kWaitSeconds = 1;
 constexpr int32_t kBufferSize = static_cast<int32_t>(kMaxDatagramSize);
 
-constexpr int8_t Byte(CaptureRequest request) {
-  return static_cast<int8_t>(request);
-}
-
 }  // namespace
 
 int CaptureThreadMain(CaptureContext& context) {
   CaptureThread thread(context);
   if (thread.Ready() != 1) return 0;
-  if (context.source.Open() != 1) return 0;
+  thread.OpenSource();
   // Hand edits of config.ini reach the filter through the watcher's notices;
   // it lives exactly as long as the capture loop.
   const ConfigWatcher watcher;
   while (context.control.capture_thread_running.load() != 0) thread.RunIteration();
-  context.source.Close();
-  context.source.Cleanup();
+  thread.CloseSource();
   return 0;
+}
+
+void GiveCaptureCommand(CaptureContext& context, CaptureRequest command) {
+  context.control.commands.Push(command);
+  context.source.Wake();
 }
 
 CaptureThread::CaptureThread(CaptureContext& context)
     : context_(context), buffer_(new (std::nothrow) uint8_t[kBufferSize]()) {}
 
+bool CaptureThread::OpenSource() {
+  if (!source_open_) source_open_ = context_.source.Open() == 1;
+  failed_receives_ = 0;
+  return source_open_;
+}
+
+void CaptureThread::CloseSource() {
+  if (!source_open_) return;
+  context_.source.Close();
+  context_.source.Cleanup();
+  source_open_ = false;
+}
+
 void CaptureThread::RunIteration() {
-  const int8_t request = context_.control.capture_request.load();
-  try {
-    switch (request) {
-      case Byte(CaptureRequest::Idle):
-        DrainWhileIdle();
-        break;
-      case Byte(CaptureRequest::Capture):
-        RunCapturePass();
-        break;
-      case Byte(CaptureRequest::Clear):
-        ClearAll();
-        break;
-      case Byte(CaptureRequest::SaveBinary):
-      case Byte(CaptureRequest::SaveText):
-        SaveToFile(static_cast<CaptureRequest>(request));
-        break;
-      case Byte(CaptureRequest::LoadBinary):
-        LoadFromFile();
-        break;
-      default:  // no command sends any other value; it is ignored
-        break;
-    }
-  } catch (const std::bad_alloc&) {
-    // A view ran out of memory (a path, a text): the iteration is abandoned,
-    // and a one-shot command is not repeated.
-    if (request != Byte(CaptureRequest::Capture))
-      FinishRequest(static_cast<CaptureRequest>(request));
+  CaptureRequest command;
+  if (context_.control.commands.Pop(command)) {
+    Act(command);
+  } else if (context_.control.capture_request.load() == static_cast<int8_t>(CaptureRequest::Capture)) {
+    RunCapturePass();
+  } else {
+    WaitWhileStopped();
   }
 }
 
-void CaptureThread::DrainWhileIdle() {
+void CaptureThread::Act(CaptureRequest command) {
+  // Every command but a start ends a running capture.
+  if (command != CaptureRequest::Capture) SetMode(CaptureRequest::Idle);
+  try {
+    switch (command) {
+      case CaptureRequest::Idle:
+        break;
+      case CaptureRequest::Capture:
+        StartCapture();
+        break;
+      case CaptureRequest::Clear:
+        ClearAll();
+        break;
+      case CaptureRequest::SaveBinary:
+      case CaptureRequest::SaveText:
+        SaveToFile(command);
+        break;
+      case CaptureRequest::LoadBinary:
+        LoadFromFile();
+        break;
+    }
+  } catch (const std::bad_alloc&) {
+    // A view ran out of memory (a path, a text): the command is abandoned.
+  }
+}
+
+void CaptureThread::StartCapture() {
+  // Rights or an address may have come since the socket last failed to open.
+  if (!OpenSource()) {
+    EmergencyStop("ソケット作成に失敗\r\n", "キャプチャーエラー",
+                  "受信ソケットを作成できませんでした\n管理者として実行してください");
+    return;
+  }
+  SetMode(CaptureRequest::Capture);
+}
+
+void CaptureThread::WaitWhileStopped() {
+  if (!source_open_) {
+    Pause(kIdlePauseMs);
+    return;
+  }
   // Empties the socket's queue while nothing is captured. The queue holds
   // megabytes: left full, a later start would store stale datagrams from before
   // it, each stamped with the time it was finally received.
-  // A datagram that arrives after a start request belongs to the capture: the
-  // request is checked again once the wait is over, before each receive.
+  // A datagram that arrives after a command belongs to what the command does:
+  // the queue is checked again once the wait is over, before each receive.
   if (context_.source.WaitReadable(kWaitSeconds) == 1) {
-    while (Running() && context_.control.capture_request.load() == Byte(CaptureRequest::Idle)) {
+    while (Running() && !context_.control.commands.Pending()) {
       Receive();
+      if (SourceFailing()) {
+        // Nothing is captured, so nothing is stopped: the broken socket goes,
+        // and the next start opens a new one.
+        LogWriter::AppendText(kErrorLogPath, 1, "受信エラー\r\n");
+        CloseSource();
+        break;
+      }
       if (context_.source.WaitReadable(0) != 1) break;
     }
   }
-  Pause(kIdlePauseMs, CaptureRequest::Idle);
+  Pause(kIdlePauseMs);
 }
 
 void CaptureThread::RunCapturePass() {
   // While datagrams keep arriving the pass never sleeps; the list follows in
   // batches, and the interval applies only after a quiet second or a stop.
-  while (context_.control.capture_request.load() == Byte(CaptureRequest::Capture) && Running()) {
+  // An emergency stop during the pass sets the thread back to Idle.
+  while (context_.control.capture_request.load() == static_cast<int8_t>(CaptureRequest::Capture) &&
+         !context_.control.commands.Pending() && Running()) {
     if (context_.source.WaitReadable(kWaitSeconds) != 1) break;
     ReceiveOne();
     ++list_update_counter_;
+    if (SourceFailing()) {
+      EmergencyStop("受信エラー\r\n", "受信エラー", "受信エラーが発生しました！キャプチャーを停止します");
+      CloseSource();
+      break;
+    }
   }
   UpdateList();
   list_update_counter_ = 0;
-  Pause(context_.control.receive_interval_ms.load(), CaptureRequest::Capture);
+  Pause(context_.control.receive_interval_ms.load());
 }
 
 int32_t CaptureThread::Receive() {
   const int32_t size = context_.source.Receive(buffer_.get(), kBufferSize);
+  if (size < 0) {
+    ++failed_receives_;
+  } else if (size > 0) {
+    failed_receives_ = 0;
+  }
   // The bytes after the datagram must read as zero. Only those the previous
   // datagram wrote can be anything else: clearing just them, rather than the
   // whole buffer before every receive, keeps this cheap for small packets.
@@ -162,7 +213,8 @@ void CaptureThread::StoreOverwriting(int32_t size, const SystemTime& time) {
 void CaptureThread::EmergencyStop(const char* log_line, const char* title, const char* text) {
   LogWriter::AppendText(kErrorLogPath, 1, "%s", log_line);
   context_.view.Boxes().ShowMessageBox(text, title, kMbOk | kMbIconWarning);
-  context_.view.Requests().SendCaptureRequest(CaptureRequest::Idle);
+  SetMode(CaptureRequest::Idle);
+  context_.view.Stops().CaptureStopped();
 }
 
 void CaptureThread::UpdateList(bool more_follow) {
@@ -170,10 +222,13 @@ void CaptureThread::UpdateList(bool more_follow) {
                    context_.view.Status(), more_follow);
 }
 
-void CaptureThread::Pause(int32_t ms, CaptureRequest acted_on) {
-  const int8_t request = Byte(acted_on);
+void CaptureThread::SetMode(CaptureRequest mode) {
+  context_.control.capture_request.store(static_cast<int8_t>(mode));
+}
+
+void CaptureThread::Pause(int32_t ms) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (Running() && context_.control.capture_request.load() == request) {
+  while (Running() && !context_.control.commands.Pending()) {
     const auto now = std::chrono::steady_clock::now();
     if (now >= deadline) return;
     std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(

@@ -1,7 +1,9 @@
-// The capture thread: the program's one worker. It owns the packet source for
-// its whole life and does two jobs strictly one after the other: capturing
-// (receive, filter, time-stamp, store, list in batches) and the one-shot store
-// commands (clear, save, export, open) with their dialogs and messages. The
+// The capture thread: the program's one worker. It owns the packet source and
+// does two jobs strictly one after the other: capturing (receive, filter,
+// time-stamp, store, list in batches) and the user's commands (start, stop,
+// clear, save, export, open) with their dialogs and messages, taken one by one
+// in the order given. Without a capture socket (no rights) it still carries
+// out every store command; a start then tries to open the socket again. The
 // user-interface thread steers it only through CaptureControl.
 #pragma once
 
@@ -23,22 +25,29 @@ struct CaptureContext {
   PacketListState& list_state;
 };
 
-// The thread function: opens the source (on failure it returns at once without
-// closing anything), serves capture_request until capture_thread_running is 0,
-// then closes the source and ends the sockets library. Returns 0.
+// The thread function: opens the source (and goes on without it when that
+// fails), carries out the user's commands until capture_thread_running is 0,
+// then closes the source if it is open. Returns 0.
 int CaptureThreadMain(CaptureContext& context);
+
+// Queues a command of the user for the capture thread and wakes its wait, so
+// that it is taken within PacketSource::kWakeWithinMs.
+void GiveCaptureCommand(CaptureContext& context, CaptureRequest command);
 
 // One capture thread's working state and its steps. CaptureThreadMain runs the
 // loop; tests drive single steps on their own thread.
 class CaptureThread {
  public:
   // Pause after the idle drain, and the longest slice of any pause: shutdown
-  // and new requests are noticed within one slice.
+  // and new commands are noticed within one slice.
   static constexpr int kIdlePauseMs = 100;
   static constexpr int kPauseSliceMs = 50;
   // A capture pass brings the list up to date when more receive attempts than
   // this have gone by since the last update.
   static constexpr int32_t kListUpdateEvery = 4;
+  // Receives in a row that failed although the source said a datagram was
+  // there: the socket is broken, and waiting again would only spin.
+  static constexpr int kFailedReceivesToStop = 64;
 
   explicit CaptureThread(CaptureContext& context);
   CaptureThread(const CaptureThread&) = delete;
@@ -47,10 +56,16 @@ class CaptureThread {
   // 1 when the receive buffer could be allocated; nothing else may run otherwise.
   int Ready() const { return buffer_ != nullptr; }
 
-  // Reads capture_request once and acts on it: one iteration of the loop.
+  // Opens the source; true when it is open.
+  bool OpenSource();
+  // Closes the source if it is open.
+  void CloseSource();
+
+  // One iteration of the loop: the next command if one waits, else one step
+  // of what the last one started (capturing, or waiting while stopped).
   void RunIteration();
 
-  void DrainWhileIdle();                    // Idle: empties the source's queue, then the idle pause
+  void WaitWhileStopped();                  // Idle: drains the socket's queue, then the idle pause
   void RunCapturePass();                    // Capture
   void ClearAll();                          // Clear
   void SaveToFile(CaptureRequest request);  // SaveBinary or SaveText
@@ -59,6 +74,8 @@ class CaptureThread {
   int32_t list_update_counter() const { return list_update_counter_; }
 
  private:
+  void Act(CaptureRequest command);
+  void StartCapture();
   // Receives one datagram into the buffer and returns its size, or 0 when
   // there was none; everything in the buffer after it is zero.
   int32_t Receive();
@@ -66,18 +83,21 @@ class CaptureThread {
   void ReceiveOne();
   void StorePacket(int32_t size);
   void StoreOverwriting(int32_t size, const SystemTime& time);
+  // Stops capturing by the thread's own decision, with the message and log
+  // line of the case; a command the user gave meanwhile still waits.
   void EmergencyStop(const char* log_line, const char* title, const char* text);
+  bool SourceFailing() const { return failed_receives_ >= kFailedReceivesToStop; }
   void UpdateList(bool more_follow = false);
   void EmptyStoreAndPanes();
-  // Sets capture_request back to Idle unless a newer request replaced `taken`.
-  void FinishRequest(CaptureRequest taken);
-  // Sleeps `ms` in slices; ends early on shutdown or as soon as
-  // capture_request no longer holds `acted_on`, the request of this iteration.
-  void Pause(int32_t ms, CaptureRequest acted_on);
+  void SetMode(CaptureRequest mode);
+  // Sleeps `ms` in slices; ends early on shutdown or when a command waits.
+  void Pause(int32_t ms);
   bool Running() const;
 
   CaptureContext& context_;
   std::unique_ptr<uint8_t[]> buffer_;
   int32_t buffer_used_ = 0;  // bytes of the last datagram received into it
   int32_t list_update_counter_ = 0;
+  bool source_open_ = false;
+  int failed_receives_ = 0;  // in a row, since the last datagram
 };

@@ -1,6 +1,6 @@
 // Everything the capture thread shows or asks: the three panes, the status
-// bar, the progress bar, message boxes, the request channel back to the capture
-// page, and the file dialogs of the save and open commands. The Win32 edge
+// bar, the progress bar, message boxes, the report to the capture page that
+// capturing stopped, and the file dialogs of the save and open commands. The Win32 edge
 // implements it with synchronous window messages and the common dialogs
 // (owned by the capture page); tests implement it with recorders.
 #pragma once
@@ -38,7 +38,7 @@ class CaptureView {
   virtual StatusText& Status() = 0;
   virtual ProgressBar& Progress() = 0;
   virtual MessageBoxes& Boxes() = 0;
-  virtual CaptureRequestSink& Requests() = 0;
+  virtual CaptureStopSink& Stops() = 0;
 
   // The save and open dialogs: 1 with the chosen path, 0 when cancelled.
   virtual int ShowSaveDialog(const FileDialogRequest& request, std::string& path) = 0;

@@ -14,7 +14,7 @@ class NullCaptureView : public CaptureView {
   StatusText& Status() override { return status_; }
   ProgressBar& Progress() override { return progress_; }
   MessageBoxes& Boxes() override { return boxes_; }
-  CaptureRequestSink& Requests() override { return requests_; }
+  CaptureStopSink& Stops() override { return stops_; }
   int ShowSaveDialog(const FileDialogRequest&, std::string&) override { return 0; }
   int ShowOpenDialog(const FileDialogRequest&, std::string&) override { return 0; }
   int FileExists(const char*) override { return 0; }
@@ -27,5 +27,5 @@ class NullCaptureView : public CaptureView {
   SilentStatusText status_;
   SilentProgressBar progress_;
   AnswerOkMessageBoxes boxes_;
-  IgnoredCaptureRequests requests_;
+  IgnoredCaptureStops stops_;
 };

@@ -1,8 +1,9 @@
 // Where the capture thread gets its datagrams from: the raw capture socket in
 // the product (RawSocketSourceWin32), a scripted source in tests and benchmarks.
-// Every call is made on the capture thread, in this order: Open once; then
-// WaitReadable and Receive as often as the loop needs; Close and Cleanup at the
-// end, and only when Open succeeded.
+// Every call but Wake is made on the capture thread, in this order: Open; then
+// WaitReadable and Receive as often as the loop needs; Close and Cleanup, and
+// only when Open succeeded. A source that failed to open, or was closed, may
+// be opened again.
 #pragma once
 
 #include <cstdint>
@@ -16,12 +17,18 @@ class PacketSource {
   virtual int Open() = 0;
 
   // Waits up to `seconds` whole seconds (0: just looks) for a datagram. 1 when
-  // one can be received now; 0 on a time-out and on an error alike.
+  // one can be received now; 0 on a time-out, on an error, and when woken.
   virtual int WaitReadable(int seconds) = 0;
 
+  // Ends the wait in progress, or else the next one, early (within about
+  // kWakeWithinMs): a command came. Any thread may call it.
+  virtual void Wake() = 0;
+  static constexpr int kWakeWithinMs = 50;
+
   // Receives one datagram into `buffer`, starting with its IPv4 header: its
-  // byte count, 0, or -1 on an error. Writes nothing past the datagram; the
-  // capture thread clears what an earlier, longer datagram left there.
+  // byte count; 0 when there was none after all; -1 when the receive failed.
+  // Writes nothing past the datagram; the capture thread clears what an
+  // earlier, longer datagram left there.
   virtual int32_t Receive(uint8_t* buffer, int32_t capacity) = 0;
 
   // Closes the capture socket.

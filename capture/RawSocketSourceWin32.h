@@ -2,6 +2,8 @@
 // of the socket layer.
 #pragma once
 
+#include <atomic>
+
 #include "capture/PacketSource.h"
 #include "capture/SocketLayerWin32.h"
 
@@ -12,6 +14,7 @@ class RawSocketSource : public PacketSource {
 
   int Open() override;
   int WaitReadable(int seconds) override;
+  void Wake() override { woken_.store(true); }
   int32_t Receive(uint8_t* buffer, int32_t capacity) override;
   void Close() override;
   void Cleanup() override;
@@ -21,4 +24,5 @@ class RawSocketSource : public PacketSource {
  private:
   int32_t receive_buffer_bytes_;
   CaptureSockets sockets_;
+  std::atomic<bool> woken_{false};
 };

@@ -165,9 +165,9 @@ CaptureSockets OpenCaptureSockets(int32_t receive_buffer_bytes) {
 
 namespace {
 
-// Adds the sockets that are readable within `seconds` to the ready set; the
-// select's result.
-int SelectReadable(CaptureSockets& sockets, int seconds) {
+// Adds the sockets that are readable within `milliseconds` to the ready set;
+// the select's result.
+int SelectReadable(CaptureSockets& sockets, int milliseconds) {
   fd_set read_set;
   FD_ZERO(&read_set);
   SOCKET highest = 0;
@@ -175,7 +175,7 @@ int SelectReadable(CaptureSockets& sockets, int seconds) {
     FD_SET(sockets.endpoints[i].socket, &read_set);
     if (sockets.endpoints[i].socket > highest) highest = sockets.endpoints[i].socket;
   }
-  timeval timeout{seconds, 0};
+  timeval timeout{milliseconds / 1000, (milliseconds % 1000) * 1000};
   const int result = select(static_cast<int>(highest + 1), &read_set, nullptr, nullptr, &timeout);
   if (result <= 0) return result;
   for (int i = 0; i < sockets.count; ++i) {
@@ -187,13 +187,17 @@ int SelectReadable(CaptureSockets& sockets, int seconds) {
 }  // namespace
 
 int WaitReadable(CaptureSockets& sockets, int seconds) {
+  return WaitReadableWithin(sockets, seconds * 1000);
+}
+
+int WaitReadableWithin(CaptureSockets& sockets, int milliseconds) {
   if (sockets.count == 0) return 0;
   // A socket that delivered the last datagram is read again without asking
   // first, until it reports that it would block: while traffic flows that is
   // one call per datagram instead of two (under Wine each costs a round trip
   // to the wine server). The wait is only for a line gone quiet.
   if (sockets.ready != 0) return 1;
-  return SelectReadable(sockets, seconds) > 0 && sockets.ready != 0 ? 1 : 0;
+  return SelectReadable(sockets, milliseconds) > 0 && sockets.ready != 0 ? 1 : 0;
 }
 
 int ReceiveBytes(CaptureSockets& sockets, uint8_t* buffer, int capacity) {

@@ -67,6 +67,7 @@ CaptureSockets OpenCaptureSockets(int32_t receive_buffer_bytes = kCaptureReceive
 // 1 at once while a socket is marked ready; otherwise 1 when one becomes
 // readable within `seconds`, 0 on a time-out or error.
 int WaitReadable(CaptureSockets& sockets, int seconds);
+int WaitReadableWithin(CaptureSockets& sockets, int milliseconds);
 // Receives one datagram from a ready socket, taking them in turn, with recv on
 // the non-blocking socket: the datagram's length, or SOCKET_ERROR (then the
 // socket is no longer marked ready; WSAEWOULDBLOCK when it is just empty).

@@ -68,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   store.SetLimitKbytes(kLimitKbytes);
   SilentProgressBar progress;
   AnswerOkMessageBoxes boxes;
-  IgnoredCaptureRequests requests;
+  IgnoredCaptureStops requests;
   LoadCaptureFile(path.c_str(), store, progress, boxes, requests);
   CheckStore(store, data, size);
   // Rejected files are logged; keep the log from growing over a long run.

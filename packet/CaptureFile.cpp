@@ -15,10 +15,11 @@ namespace {
 // Writes the header and every record through one buffered file. false at the
 // first failed write: the save stops there.
 bool WriteCaptureFile(const char* path, const PacketStore& store, uint32_t count,
-                      FileProgress& progress) {
+                      FileProgress& progress, const std::atomic<int32_t>* running) {
   BufferedFileWriter out;
   if (!out.Open(path) || !WriteCaptureFileHeader(out, count)) return false;
   for (uint32_t i = 0; i < count; ++i) {
+    if (!KeepGoing(running)) return false;
     // A record the store no longer holds is left out; the header still counts it.
     CapturedPacket packet;
     if (store.Get(static_cast<int32_t>(i), packet) && !WriteCaptureRecord(out, packet)) {
@@ -31,7 +32,7 @@ bool WriteCaptureFile(const char* path, const PacketStore& store, uint32_t count
 }
 
 // The store cannot take the record: tell the user, and stop the capture.
-void ReportStoreRefusal(uint8_t add_result, MessageBoxes& boxes, CaptureRequestSink& requests) {
+void ReportStoreRefusal(uint8_t add_result, MessageBoxes& boxes, CaptureStopSink& stops) {
   if (add_result == PacketStore::kAddFull) {
     LogWriter::AppendText(kErrorLogPath, 1, "サイズオーバー\r\n");
     boxes.ShowMessageBox("最大受信サイズを超えました！緊急停止します", "メモリオーバー",
@@ -41,14 +42,14 @@ void ReportStoreRefusal(uint8_t add_result, MessageBoxes& boxes, CaptureRequestS
     boxes.ShowMessageBox("メモリの確保に失敗しました！緊急停止します", "メモリ確保に失敗",
                          kMbOk | kMbIconWarning);
   }
-  requests.SendCaptureRequest(CaptureRequest::Idle);
+  stops.CaptureStopped();
 }
 
 // Adds the records up to the end of the file to the store. Returns 1, or 0
 // for an invalid record or a read error.
 int AddRecords(CaptureFileReader& reader, PacketStore& store, FileProgress& progress,
-               MessageBoxes& boxes, CaptureRequestSink& requests) {
-  for (;;) {
+               MessageBoxes& boxes, CaptureStopSink& stops, const std::atomic<int32_t>* running) {
+  while (KeepGoing(running)) {
     CapturedPacket packet;
     switch (reader.Next(packet)) {
       case CaptureReadResult::Ok:
@@ -56,7 +57,7 @@ int AddRecords(CaptureFileReader& reader, PacketStore& store, FileProgress& prog
       case CaptureReadResult::End:
         return 1;
       case CaptureReadResult::OutOfMemory:
-        ReportStoreRefusal(PacketStore::kAddAllocationFailed, boxes, requests);
+        ReportStoreRefusal(PacketStore::kAddAllocationFailed, boxes, stops);
         return 1;
       case CaptureReadResult::Invalid:
       case CaptureReadResult::ReadError:
@@ -64,11 +65,12 @@ int AddRecords(CaptureFileReader& reader, PacketStore& store, FileProgress& prog
     }
     const uint8_t added = store.Add(packet.data, packet.size, packet.time);
     if (added != PacketStore::kAddStored) {
-      ReportStoreRefusal(added, boxes, requests);
+      ReportStoreRefusal(added, boxes, stops);
       return 1;
     }
     progress.RecordDone();
   }
+  return 1;
 }
 
 }  // namespace
@@ -86,17 +88,19 @@ bool WriteCaptureRecord(BufferedFileWriter& out, const CapturedPacket& packet) {
 }
 
 int SaveCaptureFile(const char* path, const PacketStore& store, ProgressBar& progress,
-                    MessageBoxes& boxes) {
+                    MessageBoxes& boxes, const std::atomic<int32_t>* running) {
   const uint32_t count = store.Count();
   FileProgress file_progress(progress, count);
-  const bool written = WriteCaptureFile(path, store, count, file_progress);
-  const int result = ReportSaveOutcome(written, boxes);
+  const bool written = WriteCaptureFile(path, store, count, file_progress, running);
+  const int result = KeepGoing(running) ? ReportSaveOutcome(written, boxes)
+                                        : EndSaveWhileClosing(path, written);
   progress.SetPosition(0);
   return result;
 }
 
 int LoadCaptureFile(const char* path, PacketStore& store, ProgressBar& progress,
-                    MessageBoxes& boxes, CaptureRequestSink& requests) {
+                    MessageBoxes& boxes, CaptureStopSink& stops,
+                    const std::atomic<int32_t>* running) {
   CaptureFileReader reader;
   if (!reader.Open(path)) return 0;
 
@@ -106,7 +110,7 @@ int LoadCaptureFile(const char* path, PacketStore& store, ProgressBar& progress,
   // The header's count is signed; it only scales the bar.
   FileProgress file_progress(progress, static_cast<int32_t>(reader.header_count()));
   if (header == CaptureReadResult::Ok)
-    result = AddRecords(reader, store, file_progress, boxes, requests);
+    result = AddRecords(reader, store, file_progress, boxes, stops, running);
   file_progress.Finish();
   if (!reader.Close()) result = 0;
   progress.SetPosition(0);

@@ -4,6 +4,7 @@
 // bytes, up to the end of the file. Both operations run on the capture thread.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
@@ -18,8 +19,10 @@
 // once it is closed, tells the user the outcome. 1 when the whole file was
 // written; 0 when it could not be created or written (the save stops at the
 // first failed write, what was written stays, and the failure is logged).
+// While `running` (null: always) is not 0; when it drops to 0 the save stops
+// at the next record, shows nothing and leaves no incomplete file.
 int SaveCaptureFile(const char* path, const PacketStore& store, ProgressBar& progress,
-                    MessageBoxes& boxes);
+                    MessageBoxes& boxes, const std::atomic<int32_t>* running = nullptr);
 
 // The pieces of a save, for writers that produce records one at a time: the
 // 68-byte file header for `count` records, and one record (its 20-byte header
@@ -32,5 +35,7 @@ bool WriteCaptureRecord(BufferedFileWriter& out, const CapturedPacket& packet);
 // opened, its signature is wrong, a record is larger than
 // kCaptureFileMaxRecordSize, or reading fails. Records read before a failure
 // stay in the store.
+// When `running` (null: always) drops to 0, no further record is added.
 int LoadCaptureFile(const char* path, PacketStore& store, ProgressBar& progress,
-                    MessageBoxes& boxes, CaptureRequestSink& requests);
+                    MessageBoxes& boxes, CaptureStopSink& stops,
+                    const std::atomic<int32_t>* running = nullptr);

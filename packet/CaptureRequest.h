@@ -1,7 +1,7 @@
-// The request values carried by the one shared byte `capture_request` from the
-// user-interface thread to the capture thread. It sits beside the panes
-// because the views send requests too: loading a file that fills the store
-// asks for Idle.
+// The commands the user gives the capture thread through the capture page, and
+// the channel on which the capture thread reports that it stopped capturing by
+// itself. They sit beside the panes because the views report too: loading a
+// file that fills the store stops the capture.
 #pragma once
 
 #include <cstdint>
@@ -17,12 +17,14 @@ enum class CaptureRequest : int8_t {
 
 // Window command ids on the capture page.
 inline constexpr int kIdCaptureRequest = 5010;  // lParam: the CaptureRequest value
+inline constexpr int kIdCaptureStopped = 5011;  // from the capture thread
 inline constexpr int kIdReloadCaptureSettings = 5020;
 
-// Sends a request to the capture page as the user's commands do (synchronously:
-// the byte is stored and the status text set when it returns).
-class CaptureRequestSink {
+// The capture thread stopped capturing by itself (a full store, a receive
+// error, no socket): the page shows the stopped state, unless a command the
+// user gave meanwhile still waits (its own state text stands). Synchronous.
+class CaptureStopSink {
  public:
-  virtual ~CaptureRequestSink() = default;
-  virtual void SendCaptureRequest(CaptureRequest request) = 0;
+  virtual ~CaptureStopSink() = default;
+  virtual void CaptureStopped() = 0;
 };

@@ -22,9 +22,9 @@ class AnswerOkMessageBoxes : public MessageBoxes {
   int ShowMessageBox(const char*, const char*, unsigned) override { return kIdOk; }
 };
 
-class IgnoredCaptureRequests : public CaptureRequestSink {
+class IgnoredCaptureStops : public CaptureStopSink {
  public:
-  void SendCaptureRequest(CaptureRequest) override {}
+  void CaptureStopped() override {}
 };
 
 // Keeps only the number of rows, so that deleting rows at the top still works.

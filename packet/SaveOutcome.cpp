@@ -3,6 +3,8 @@
 // written capture or report must not look like a finished one.
 #include "packet/SaveOutcome.h"
 
+#include <cstdio>
+
 #include "log/LogWriter.h"
 
 int ReportSaveOutcome(bool written, MessageBoxes& boxes) {
@@ -12,5 +14,12 @@ int ReportSaveOutcome(bool written, MessageBoxes& boxes) {
   }
   LogWriter::AppendText(kErrorLogPath, 1, "保存に失敗\r\n");
   boxes.ShowMessageBox("ファイルの保存に失敗しました", "保存エラー", kMbOk | kMbIconWarning);
+  return 0;
+}
+
+int EndSaveWhileClosing(const char* path, bool written) {
+  if (written) return 1;
+  std::remove(path);
+  LogWriter::AppendText(kErrorLogPath, 1, "保存に失敗\r\n");
   return 0;
 }

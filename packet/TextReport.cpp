@@ -113,7 +113,7 @@ bool WriteTextReportHeader(BufferedFileWriter& out, uint32_t count) {
 }
 
 int ExportTextReport(const char* path, const PacketStore& store, ProgressBar& progress,
-                     MessageBoxes& boxes) {
+                     MessageBoxes& boxes, const std::atomic<int32_t>* running) {
   const uint32_t count = store.Count();
   FileProgress file_progress(progress, count);
 
@@ -121,6 +121,10 @@ int ExportTextReport(const char* path, const PacketStore& store, ProgressBar& pr
   bool written = out.Open(path) && WriteTextReportHeader(out, count);
   std::string text;
   for (uint32_t i = 0; written && i < count; ++i) {
+    if (!KeepGoing(running)) {
+      written = false;
+      break;
+    }
     // A packet that is gone or whose IP header does not decode leaves no
     // trace; the following packets keep their own index.
     CapturedPacket packet;
@@ -134,7 +138,8 @@ int ExportTextReport(const char* path, const PacketStore& store, ProgressBar& pr
   }
   file_progress.Finish();
   written = out.Close() && written;
-  const int result = ReportSaveOutcome(written, boxes);
+  const int result = KeepGoing(running) ? ReportSaveOutcome(written, boxes)
+                                        : EndSaveWhileClosing(path, written);
   progress.SetPosition(0);
   return result;
 }

@@ -4,6 +4,7 @@
 // thread.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -17,8 +18,10 @@
 // whole report was written; 0 when the file could not be created or written
 // (the export stops at the first failed write, what was written stays, and the
 // failure is logged).
+// While `running` (null: always) is not 0; when it drops to 0 the export stops
+// at the next packet, shows nothing and leaves no incomplete file.
 int ExportTextReport(const char* path, const PacketStore& store, ProgressBar& progress,
-                     MessageBoxes& boxes);
+                     MessageBoxes& boxes, const std::atomic<int32_t>* running = nullptr);
 
 // The report's first lines: the time-stamp prefix of now, then the title, the
 // packet count and the ruler. false once the writer has failed.

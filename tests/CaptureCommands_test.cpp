@@ -5,8 +5,13 @@
 #include <cstdio>
 #include <string>
 
+#include <filesystem>
+#include <functional>
+
 #include "capture/CaptureSettings.h"
 #include "capture/CaptureThread.h"
+#include "packet/CaptureFile.h"
+#include "packet/TextReport.h"
 #include "support/CaptureFakes.h"
 #include "support/TempDir.h"
 
@@ -37,9 +42,9 @@ class CaptureCommandsTest : public ::testing::Test, protected CaptureRig {
     ASSERT_EQ(view.list.rows.size(), 2u);
   }
 
-  // Runs one iteration for `request` as if the page had just stored it.
+  // Gives the command and runs the iteration that takes it.
   void Run(CaptureRequest request) {
-    view.requests.SendCaptureRequest(request);
+    Give(request);
     thread.RunIteration();
   }
 
@@ -80,24 +85,54 @@ TEST_F(CaptureCommandsTest, ClearEmptiesStoreAndPanesAndEndsCapturing) {
   EXPECT_EQ(view.list.Cell(0, 12), "0 sec");
 }
 
-TEST_F(CaptureCommandsTest, ARequestArrivingDuringACommandIsNotLost) {
-  view.list.on_delete_all = [&] { view.requests.SendCaptureRequest(CaptureRequest::Capture); };
+// Commands given while another is carried out (while the list is emptied, or
+// a dialog is up) are carried out after it, in the order given.
+TEST_F(CaptureCommandsTest, CommandsGivenDuringACommandFollowItInOrder) {
+  CaptureTwoPackets();
+  view.list.on_delete_all = [&] {
+    view.list.on_delete_all = nullptr;
+    Give(CaptureRequest::Capture);
+    Give(CaptureRequest::SaveText);
+  };
+  CancelDialog([&] { Give(CaptureRequest::Clear); });
   Run(CaptureRequest::Clear);
-  EXPECT_EQ(control.capture_request.load(), kCapture) << "the start sent during the clear holds";
-  view.list.on_delete_all = nullptr;
+  EXPECT_EQ(control.capture_request.load(), kIdle);
+  thread.RunIteration();
+  EXPECT_EQ(control.capture_request.load(), kCapture) << "the start given during the clear";
+  thread.RunIteration();
+  EXPECT_EQ(view.dialogs.size(), 1u);
+  EXPECT_EQ(control.capture_request.load(), kIdle) << "the export ends capturing";
+  EXPECT_TRUE(control.commands.Pending()) << "the clear given while its dialog was up";
+  thread.RunIteration();
+  EXPECT_FALSE(control.commands.Pending());
+  EXPECT_EQ(view.hex.set_text_calls, 2) << "two clears";
+}
 
-  CancelDialog([&] { view.requests.SendCaptureRequest(CaptureRequest::Capture); });
-  Run(CaptureRequest::SaveText);
-  EXPECT_EQ(control.capture_request.load(), kCapture);
+// Once the user has confirmed the exit, file work stops at its next record
+// and no message follows; a save or export cut short leaves no file behind.
+TEST_F(CaptureCommandsTest, ClosingStopsFileWorkAtTheNextRecord) {
+  CaptureTwoPackets();
+  const std::atomic<int32_t> closing{0};
+  const std::function<int()> writers[] = {
+      [&] { return SaveCaptureFile("out", store, view.progress, view.boxes, &closing); },
+      [&] { return ExportTextReport("out", store, view.progress, view.boxes, &closing); },
+  };
+  for (const auto& write : writers) {
+    EXPECT_EQ(write(), 0);
+    EXPECT_FALSE(std::filesystem::exists("out"));
+    EXPECT_TRUE(view.boxes.shown.empty());
+    EXPECT_EQ(view.progress.position, 0);
+  }
+  const std::string log = ReadFileBytes("error.log");
+  EXPECT_EQ(log.size(), 2 * (21 + std::string("保存に失敗\r\n").size())) << log;
+  EXPECT_EQ(log.substr(21, 12), "保存に失敗\r\n");
 
-  CancelDialog([&] { view.requests.SendCaptureRequest(CaptureRequest::Capture); });
+  ASSERT_EQ(SaveCaptureFile("whole.bin", store, view.progress, view.boxes), 1);
+  view.boxes.shown.clear();
+  AnswerDialog("whole.bin", [&] { control.capture_thread_running = 0; });
   Run(CaptureRequest::LoadBinary);
-  EXPECT_EQ(control.capture_request.load(), kCapture);
-
-  CancelDialog([&] { view.requests.SendCaptureRequest(CaptureRequest::Clear); });
-  Run(CaptureRequest::SaveBinary);
-  EXPECT_EQ(control.capture_request.load(), static_cast<int8_t>(CaptureRequest::Clear))
-      << "taken at the next iteration";
+  EXPECT_EQ(store.Count(), 0u);
+  EXPECT_TRUE(view.boxes.shown.empty());
 }
 
 TEST_F(CaptureCommandsTest, SaveDialogsEndCapturingAlsoWhenCancelled) {

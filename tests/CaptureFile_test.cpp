@@ -68,7 +68,7 @@ void ExpectLogEntry(const std::string& message) {
 struct Ui {
   FakeProgressBar progress;
   FakeMessageBoxes boxes;
-  FakeCaptureRequests requests;
+  FakeCaptureStops requests;
 };
 
 using Op = FakeProgressBar::Op;
@@ -127,7 +127,7 @@ TEST(CaptureFile, LoadGivesBackWhatWasSaved) {
     EXPECT_EQ(p.time, i % 2 ? kT1 : kT2);
   }
   EXPECT_EQ(ui.boxes.shown.size(), 1u);  // only the save's; the loader's outcome is the caller's
-  EXPECT_TRUE(ui.requests.sent.empty());
+  EXPECT_EQ(ui.requests.stops, 0);
 }
 
 struct LoadCase {
@@ -193,7 +193,7 @@ TEST(CaptureFile, LoadStopsOnceWhenTheStoreIsFull) {
   EXPECT_EQ(ui.boxes.shown[0].text, "最大受信サイズを超えました！緊急停止します");
   EXPECT_EQ(ui.boxes.shown[0].title, "メモリオーバー");
   EXPECT_EQ(ui.boxes.shown[0].type, kMbOk | kMbIconWarning);
-  EXPECT_EQ(ui.requests.sent, std::vector<CaptureRequest>{CaptureRequest::Idle});
+  EXPECT_EQ(ui.requests.stops, 1);
   EXPECT_EQ(ui.progress.calls.at(1), (FakeProgressBar::Call{Op::SetRange, 0x12345}));
   EXPECT_EQ(ui.progress.Reached(), 10);
   ExpectLogEntry("サイズオーバー\r\n");
@@ -278,7 +278,13 @@ TEST(CaptureFile, SaveThatCannotWriteIsAFailure) {
 // written and report the failure.
 TEST(CaptureFile, SaveAndExportStopAtTheFirstFailedWrite) {
   using Writer = std::function<int(const char*, const PacketStore&, ProgressBar&, MessageBoxes&)>;
-  const Writer writers[] = {SaveCaptureFile, ExportTextReport};
+  const Writer writers[] = {
+      [](const char* path, const PacketStore& store, ProgressBar& bar, MessageBoxes& boxes) {
+        return SaveCaptureFile(path, store, bar, boxes);
+      },
+      [](const char* path, const PacketStore& store, ProgressBar& bar, MessageBoxes& boxes) {
+        return ExportTextReport(path, store, bar, boxes);
+      }};
   constexpr uint32_t kPackets = 3000;
   constexpr rlim_t kLimit = 3 * BufferedFileWriter::kBufferBytes / 2;
   for (const Writer& write : writers) {

@@ -84,11 +84,14 @@ TEST_F(CaptureThreadTest, ListFollowsEveryFifthAttemptAndAfterAQuietSecond) {
 // the wait is the capture's first, not drained.
 TEST_F(CaptureThreadTest, IdleDrainLeavesTheDatagramsAfterAStartRequest) {
   WriteConfig("CAP_FPS=0\r\n");
+  ASSERT_TRUE(thread.OpenSource());
   source.PushDatagram(Datagram(60));
   source.PushQuiet();
-  thread.DrainWhileIdle();
+  Give(CaptureRequest::Capture);
+  thread.WaitWhileStopped();
   EXPECT_EQ(source.receive_calls, 0);
-  thread.RunCapturePass();
+  thread.RunIteration();  // takes the start
+  thread.RunIteration();
   EXPECT_EQ(store.Count(), 1u);
 }
 
@@ -114,9 +117,10 @@ TEST_F(CaptureThreadTest, RejectedAndFailedReceivesCountAsAttempts) {
 
 TEST_F(CaptureThreadTest, StopTakesEffectAfterTheDatagramBeingReceived) {
   WriteConfig("CAP_FPS=0\r\n");
+  ASSERT_TRUE(thread.OpenSource());
   for (int i = 0; i < 10; ++i) {
     source.PushDatagram(Datagram(60), [&, i] {
-      if (i == 2) view.requests.SendCaptureRequest(CaptureRequest::Idle);
+      if (i == 2) Give(CaptureRequest::Idle);
     });
   }
   thread.RunCapturePass();
@@ -126,21 +130,24 @@ TEST_F(CaptureThreadTest, StopTakesEffectAfterTheDatagramBeingReceived) {
 
   // Stopped, the thread empties the queue and stores nothing, so a later start
   // does not store datagrams that arrived before it.
+  thread.RunIteration();  // takes the stop
   thread.RunIteration();
   EXPECT_EQ(source.Remaining(), 0u);
   EXPECT_EQ(store.Count(), 3u);
   EXPECT_EQ(store.PacketCounter(), 3u);
-  view.requests.SendCaptureRequest(CaptureRequest::Capture);
+  Give(CaptureRequest::Capture);
   source.PushDatagram(Datagram(60));
   source.PushQuiet();
   thread.RunIteration();
+  thread.RunIteration();
   EXPECT_EQ(store.Count(), 4u);
 
-  // A request that arrives while draining ends the drain.
-  view.requests.SendCaptureRequest(CaptureRequest::Idle);
+  // A command that arrives while draining ends the drain.
+  Give(CaptureRequest::Idle);
+  thread.RunIteration();
   for (int i = 0; i < 5; ++i) {
     source.PushDatagram(Datagram(60), [&, i] {
-      if (i == 1) view.requests.SendCaptureRequest(CaptureRequest::Capture);
+      if (i == 1) Give(CaptureRequest::Capture);
     });
   }
   thread.RunIteration();
@@ -154,6 +161,7 @@ TEST_F(CaptureThreadTest, SizeOverStopsWithLogLineAndMessage) {
   for (int i = 0; i < 25; ++i) source.PushDatagram(Datagram(1000, 17, static_cast<uint16_t>(i)));
 
   thread.RunCapturePass();
+  const std::string state_after_stop = view.status.Part(0);
 
   EXPECT_EQ(store.Count(), 20u) << "20,000 bytes fit exactly; the 21st datagram is lost";
   EXPECT_EQ(store.TotalBytes(), 20000u);
@@ -164,9 +172,22 @@ TEST_F(CaptureThreadTest, SizeOverStopsWithLogLineAndMessage) {
   EXPECT_EQ(view.boxes.shown[0].text, "最大受信サイズを超えました！緊急停止します");
   EXPECT_EQ(view.boxes.shown[0].title, "メモリオーバー");
   EXPECT_EQ(view.boxes.shown[0].type, kMbOk | kMbIconWarning);
-  EXPECT_EQ(view.requests.sent, std::vector<CaptureRequest>{CaptureRequest::Idle});
+  EXPECT_EQ(view.stops.stops, 1);
   EXPECT_EQ(control.capture_request.load(), kIdle);
-  EXPECT_EQ(view.status.Part(0), "状態：停止中");
+  EXPECT_EQ(state_after_stop, "状態：停止中");
+
+  // A command the user gives while the message is up outlives the stop, and
+  // the state it showed stands.
+  source.PushDatagram(Datagram(1000, 17, 99));
+  view.boxes.while_shown = [&] { Give(CaptureRequest::SaveText); Give(CaptureRequest::Capture); };
+  control.capture_request = kCapture;
+  thread.RunCapturePass();
+  EXPECT_EQ(view.stops.stops, 2);
+  EXPECT_EQ(view.status.Part(0), "状態：キャプチャー中");
+  thread.RunIteration();
+  thread.RunIteration();
+  EXPECT_EQ(view.dialogs.size(), 1u) << "the export's dialog, cancelled";
+  EXPECT_EQ(control.capture_request.load(), kCapture);
 }
 
 TEST_F(CaptureThreadTest, OverwriteModeDropsTheOldestRowsAndKeepsRowsInStepWithRecords) {
@@ -263,11 +284,12 @@ class RunningThread {
   ~RunningThread() {
     if (thread_.joinable()) Shutdown();
   }
-  // Sets the request to Idle and the run flag to 0; true when the thread has
-  // returned 0 within the bound.
+  // Drops waiting commands, sets the run flag to 0 and wakes the thread; true
+  // when it has returned 0 within the bound.
   bool Shutdown() {
-    context_.control.capture_request = kIdle;
+    context_.control.commands.Clear();
     context_.control.capture_thread_running = 0;
+    context_.source.Wake();
     return Join();
   }
   bool Join() {
@@ -355,21 +377,89 @@ TEST_F(CaptureThreadTest, ANewRequestEndsALongPause) {
   source.PushQuiet();
   RunningThread running(context);
   ASSERT_TRUE(Eventually([&] { return source.Remaining() == 0; }));
-  view.requests.SendCaptureRequest(CaptureRequest::Clear);
-  EXPECT_TRUE(Eventually([&] { return control.capture_request.load() == kIdle; }))
+  Give(CaptureRequest::Clear);
+  EXPECT_TRUE(Eventually([&] { return store.Count() == 0; }))
       << "the clear is taken without waiting for the pause to run out";
   EXPECT_TRUE(running.Shutdown());
   EXPECT_EQ(store.Count(), 0u);
   EXPECT_TRUE(view.list.rows.empty());
 }
 
-TEST_F(CaptureThreadTest, ThreadEndsAtOnceWhenTheSourceCannotOpen) {
+// Without the rights to capture the thread still carries out every store
+// command, in the order given, however quickly they come; a start tries the
+// socket again and, while it cannot be opened, says so and stops.
+TEST_F(CaptureThreadTest, WithoutASocketEveryCommandIsCarriedOutInOrder) {
+  WriteConfig("CAP_FPS=0\r\n");
   source.open_result = 0;
+  source.quiet_wait = std::chrono::seconds(1);
+  view.answers.push_back({1, "saved.bin", {}});
+  view.answers.push_back({1, "saved.bin", {}});
   RunningThread running(context);
-  EXPECT_TRUE(running.Join()) << "no shutdown needed: it returns by itself";
-  EXPECT_EQ(source.wait_calls, 0);
-  EXPECT_EQ(source.close_calls, 0);
-  EXPECT_EQ(source.cleanup_calls, 0);
+  for (CaptureRequest command : {CaptureRequest::Capture, CaptureRequest::SaveBinary,
+                                 CaptureRequest::LoadBinary, CaptureRequest::Clear}) {
+    GiveCaptureCommand(context, command);
+  }
+  ASSERT_TRUE(Eventually([&] { return !control.commands.Pending(); }));
+  source.open_result = 1;  // the rights came
+  GiveCaptureCommand(context, CaptureRequest::Capture);
+  ASSERT_TRUE(Eventually([&] { return control.capture_request.load() == kCapture; }));
+  EXPECT_TRUE(running.Shutdown());
+
+  ASSERT_EQ(view.boxes.shown.size(), 3u);
+  EXPECT_EQ(view.boxes.shown[0].title, "キャプチャーエラー");
+  EXPECT_EQ(view.boxes.shown[0].text,
+            "受信ソケットを作成できませんでした\n管理者として実行してください");
+  EXPECT_EQ(view.boxes.shown[0].type, kMbOk | kMbIconWarning);
+  EXPECT_EQ(view.boxes.shown[1].title, "保存完了");
+  EXPECT_EQ(view.boxes.shown[2].title, "読み込み完了");
+  ASSERT_EQ(view.dialogs.size(), 2u);
+  EXPECT_TRUE(view.dialogs[0].save);
+  EXPECT_FALSE(view.dialogs[1].save);
+  EXPECT_EQ(ReadFileBytes("saved.bin").size(), 68u);
+  EXPECT_EQ(view.stops.stops, 1);
+  ExpectOneLogLine("ソケット作成に失敗\r\n");
+  EXPECT_EQ(source.open_calls, 3) << "at the start of the thread and at each start";
+  EXPECT_EQ(source.close_calls, 1);
+  EXPECT_EQ(source.cleanup_calls, 1);
+}
+
+// Commands given while the thread waits out a quiet second are taken at
+// once: the wait is woken.
+TEST_F(CaptureThreadTest, ACommandWakesTheWaitForDatagrams) {
+  WriteConfig("CAP_FPS=0\r\n");
+  source.quiet_wait = std::chrono::seconds(30);
+  for (int8_t mode : {kCapture, kIdle}) {
+    control.capture_request = mode;
+    RunningThread running(context);
+    ASSERT_TRUE(Eventually([&] { return source.wait_calls > 0; }));
+    GiveCaptureCommand(context, CaptureRequest::Clear);
+    EXPECT_TRUE(Eventually([&] { return !control.commands.Pending(); })) << int{mode};
+    EXPECT_TRUE(running.Shutdown());
+    source.wait_calls = 0;
+  }
+}
+
+// A socket that keeps saying a datagram is there while every receive fails
+// would spin the thread: capturing stops instead, the socket is closed, and
+// the next start opens a new one.
+TEST_F(CaptureThreadTest, ASocketWhoseReceivesKeepFailingStopsTheCapture) {
+  WriteConfig("CAP_FPS=0\r\n");
+  ASSERT_TRUE(thread.OpenSource());
+  for (int i = 0; i < CaptureThread::kFailedReceivesToStop + 5; ++i) source.PushReceiveResult(-1);
+  thread.RunCapturePass();
+  EXPECT_EQ(source.Remaining(), 5u);
+  ExpectOneLogLine("受信エラー\r\n");
+  ASSERT_EQ(view.boxes.shown.size(), 1u);
+  EXPECT_EQ(view.boxes.shown[0].title, "受信エラー");
+  EXPECT_EQ(view.boxes.shown[0].text, "受信エラーが発生しました！キャプチャーを停止します");
+  EXPECT_EQ(control.capture_request.load(), kIdle);
+  EXPECT_EQ(source.close_calls, 1);
+  EXPECT_EQ(view.status.Part(0), "状態：停止中");
+
+  Give(CaptureRequest::Capture);
+  thread.RunIteration();
+  EXPECT_EQ(source.open_calls, 2);
+  EXPECT_EQ(control.capture_request.load(), kCapture);
 }
 
 }  // namespace

@@ -51,6 +51,7 @@ class CountedSource : public PacketSource {
     std::memcpy(buffer, header, sizeof(header));
     return 100;
   }
+  void Wake() override {}
   void Close() override {}
   void Cleanup() override {}
 

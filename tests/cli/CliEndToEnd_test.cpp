@@ -299,7 +299,7 @@ TEST(CliEndToEnd, ReportIsTheProgramsTextExport) {
     PacketStore store;
     SilentProgressBar progress;
     RecordingMessageBoxes boxes;
-    IgnoredCaptureRequests requests;
+    IgnoredCaptureStops requests;
     ASSERT_EQ(LoadCaptureFile(input, store, progress, boxes, requests), 1);
     ASSERT_EQ(ExportTextReport("direct.txt", store, progress, boxes), 1);
     // Both begin with the "[YYYY/MM/DD hh:mm:ss]" time of their own export.

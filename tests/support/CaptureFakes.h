@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <cstring>
 #include <deque>
@@ -104,8 +105,16 @@ class ScriptedSource : public PacketSource {
         return 0;
       }
     }
-    if (seconds > 0 && quiet_wait.count() > 0) std::this_thread::sleep_for(quiet_wait);
+    // A quiet line: the wait lasts `quiet_wait` unless a wake ends it.
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (seconds > 0) woken_cv_.wait_for(lock, quiet_wait, [&] { return woken_; });
+    woken_ = false;
     return 0;
+  }
+  void Wake() override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    woken_ = true;
+    woken_cv_.notify_all();
   }
   int32_t Receive(uint8_t* buffer, int32_t capacity) override {
     ++receive_calls;
@@ -121,7 +130,7 @@ class ScriptedSource : public PacketSource {
   void Close() override { ++close_calls; }
   void Cleanup() override { ++cleanup_calls; }
 
-  int open_result = 1;
+  std::atomic<int> open_result{1};
   // Endless traffic: every wait is readable and every receive is endless_bytes.
   bool endless = false;
   std::vector<uint8_t> endless_bytes;
@@ -152,20 +161,20 @@ class ScriptedSource : public PacketSource {
   }
 
   int32_t last_size_ = 0;
+  bool woken_ = false;
+  std::condition_variable woken_cv_;
   std::mutex mutex_;
   std::deque<Step> script_;
 };
 
-// The capture page's side of ID_CAPTURE_REQUEST: store the byte, set the state text.
-class PageRequests : public FakeCaptureRequests {
+// The capture page's side of the capture thread's own stops: the stopped state
+// shows unless a command waits.
+class PageStops : public FakeCaptureStops {
  public:
-  PageRequests(CaptureControl& control, FakeStatusText& status)
-      : control_(control), status_(status) {}
-  void SendCaptureRequest(CaptureRequest request) override {
-    FakeCaptureRequests::SendCaptureRequest(request);
-    control_.capture_request.store(static_cast<int8_t>(request));
-    status_.SetStatusText(
-        0, request == CaptureRequest::Capture ? "状態：キャプチャー中" : "状態：停止中");
+  PageStops(CaptureControl& control, FakeStatusText& status) : control_(control), status_(status) {}
+  void CaptureStopped() override {
+    FakeCaptureStops::CaptureStopped();
+    if (!control_.commands.Pending()) status_.SetStatusText(0, kStateStopped);
   }
 
  private:
@@ -198,7 +207,7 @@ class RecordingView : public CaptureView {
     std::function<void()> while_open;
   };
 
-  explicit RecordingView(CaptureControl& control) : requests(control, status) {}
+  explicit RecordingView(CaptureControl& control) : stops(control, status) {}
 
   ListPane& List() override { return list; }
   TreePane& Tree() override { return tree; }
@@ -206,7 +215,7 @@ class RecordingView : public CaptureView {
   StatusText& Status() override { return status; }
   ProgressBar& Progress() override { return progress; }
   MessageBoxes& Boxes() override { return boxes; }
-  CaptureRequestSink& Requests() override { return requests; }
+  CaptureStopSink& Stops() override { return stops; }
 
   int ShowSaveDialog(const FileDialogRequest& request, std::string& path) override {
     return Answer(true, request, path);
@@ -222,7 +231,7 @@ class RecordingView : public CaptureView {
   FakeStatusText status;
   FakeProgressBar progress;
   FakeMessageBoxes boxes;
-  PageRequests requests;
+  PageStops stops;
   std::vector<Dialog> dialogs;
   std::deque<DialogAnswer> answers;  // used up in order; cancelled when empty
 
@@ -250,6 +259,12 @@ class RecordingView : public CaptureView {
 // directory of its own.
 struct CaptureRig {
   CaptureRig() { view.list.store = &store; }
+  // The user's command, as the capture page gives it: queued for the thread,
+  // whose wait it wakes, and the state it leads to shown at once.
+  void Give(CaptureRequest command) {
+    GiveCaptureCommand(context, command);
+    view.status.SetStatusText(0, CaptureStateText(command));
+  }
   TempDir dir;
   CaptureControl control;
   PacketStore store;

@@ -201,12 +201,13 @@ int FakeProgressBar::PositionChanges() const {
 
 int FakeMessageBoxes::ShowMessageBox(const char* text, const char* title, unsigned type) {
   shown.push_back({text, title, type});
+  if (while_shown) while_shown();
   if (answers.empty()) return kIdOk;
   const int answer = answers.front();
   answers.pop_front();
   return answer;
 }
 
-void FakeCaptureRequests::SendCaptureRequest(CaptureRequest request) {
-  sent.push_back(request);
+void FakeCaptureStops::CaptureStopped() {
+  ++stops;
 }

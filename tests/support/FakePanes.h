@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -139,11 +140,12 @@ class FakeMessageBoxes : public MessageBoxes {
 
   std::vector<Box> shown;
   std::deque<int> answers;
+  std::function<void()> while_shown;  // runs for every box, before it is answered
 };
 
-class FakeCaptureRequests : public CaptureRequestSink {
+class FakeCaptureStops : public CaptureStopSink {
  public:
-  void SendCaptureRequest(CaptureRequest request) override;
+  void CaptureStopped() override;
 
-  std::vector<CaptureRequest> sent;
+  int stops = 0;
 };

@@ -22,6 +22,8 @@
 #include <thread>
 #include <vector>
 
+#include "packet/CaptureFile.h"
+#include "packet/QuietPanes.h"
 #include "support/GuiHarness.h"
 #include "support/NamespaceNetwork.h"
 #include "support/ProgramProcess.h"
@@ -514,6 +516,48 @@ TEST_F(EndToEnd, ClosingWhileCapturingEndsCleanly) {
   std::printf("close: %d datagrams sent\n", sent.load());
   EXPECT_EQ(status, 0);
   EXPECT_NE(ReadFileBytes(journey.Path("system.ini")).find("DATA=0\r\n"), std::string::npos);
+}
+
+// Without the rights to open raw sockets (the runner starts this journey a
+// second time with the capability taken away; skipped otherwise), as a user
+// who did not start the program as administrator: opening and saving captures
+// works, and Start says why nothing can be captured.
+TEST(EndToEndWithoutRights, FilesWorkAndStartExplains) {
+  if (std::getenv("KESTREL_E2E_WITHOUT_RAW") == nullptr) {
+    GTEST_SKIP() << "runs only without the rights to capture (KESTREL_E2E_WITHOUT_RAW)";
+  }
+  Journey journey("no-rights", Settings());
+  ASSERT_TRUE(journey.ready());
+  {
+    PacketStore store;
+    const uint8_t udp[28] = {0x45, 0, 0, 28, 0,  0, 0, 0, 64, 17, 0, 0, 10, 0,
+                             0,    1, 10, 0, 0, 2, 0, 53, 0, 53, 0, 8, 0,  0};  // 10.0.0.1 -> .2
+    for (uint16_t ms = 0; ms < 3; ++ms) {
+      store.Add(udp, sizeof udp, SystemTime{2026, 12, 1, 7, 9, 30, 0, ms});
+    }
+    SilentProgressBar bar;
+    AnswerOkMessageBoxes boxes;
+    ASSERT_EQ(SaveCaptureFile(journey.Path("given.bin").c_str(), store, bar, boxes), 1);
+  }
+  EXPECT_EQ(journey.ThroughFileDialog(kOpen, "バイナリデータファイル読み込み", "given.bin",
+                                      "読み込み完了"),
+            "読み込みが完了しました");
+  ASSERT_TRUE(WaitUntil([&] { return ListRowCount(journey.list) == 3; }, 5000));
+  EXPECT_EQ(ListCell(journey.list, 2, 11), "2026/12/07(09:30:00.002)");
+  EXPECT_EQ(journey.ThroughFileDialog(kSaveBinary, "バイナリデータファイル保存", "saved.bin",
+                                      "保存完了"),
+            "保存が完了しました");
+  EXPECT_EQ(ReadFileBytes(journey.Path("saved.bin")), ReadFileBytes(journey.Path("given.bin")));
+
+  auto box = AnswerBox("キャプチャーエラー", IDOK, 10000, journey.id());
+  journey.Command(kStart);
+  const AnsweredBox seen = box.get();
+  EXPECT_EQ(seen.text, "受信ソケットを作成できませんでした\n管理者として実行してください");
+  EXPECT_TRUE(seen.has_warning_icon);
+  EXPECT_TRUE(WaitUntil([&] { return journey.State() == "状態：停止中"; }, 5000));
+  EXPECT_NE(ReadFileBytes(journey.Path("error.log")).find("]ソケット作成に失敗\r\n"),
+            std::string::npos);
+  EXPECT_EQ(journey.Close(), 0);
 }
 
 }  // namespace

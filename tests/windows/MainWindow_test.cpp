@@ -6,6 +6,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <future>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "app/IdleThreadWin32.h"
 #include "app/MainWindowWin32.h"
 #include "app/resource.h"
+#include "support/CaptureFakes.h"
 #include "support/GuiHarness.h"
 #include "support/TempDir.h"
 
@@ -46,10 +48,6 @@ RECT RectIn(HWND window, HWND reference) {
   GetWindowRect(window, &rect);
   MapWindowPoints(nullptr, reference, reinterpret_cast<POINT*>(&rect), 2);
   return rect;
-}
-
-int8_t CaptureRequestByte() {
-  return capture_control.capture_request.load();
 }
 
 TEST(MainWindow, TitleIsClassAndCaptionAndChildrenCarryTheirIds) {
@@ -203,9 +201,13 @@ TEST(MainWindow, ToolbarHasItsButtonsSeparatorsAndTooltips) {
   EXPECT_STREQ(shown, "バイナリ保存(.bin)");
 }
 
+// Each command reaches the capture thread as its request: what the thread
+// then does shows (a dialog to cancel, emptied panes, the capture state).
 TEST(MainWindow, CommandsRequestCaptureActionsAndStatusFollows) {
   TempDir dir;
-  MainWindowSession session;
+  ScriptedSource quiet;
+  quiet.quiet_wait = std::chrono::milliseconds(5);
+  MainWindowSession session(&quiet);
   HWND main = session.window();
   ASSERT_NE(main, nullptr);
   HWND status = GetDlgItem(main, IDC_STATUS_BAR);
@@ -213,34 +215,52 @@ TEST(MainWindow, CommandsRequestCaptureActionsAndStatusFollows) {
   struct Case {
     int id;
     int8_t request;
+    const char* dialog;  // the dialog the command opens, cancelled here
   };
-  const Case cases[] = {{40016, 2}, {3010, 2}, {40017, 1}, {3011, 1}, {40020, 5}, {3012, 5},
-                        {40010, 6}, {3015, 6}, {40011, 7}, {3016, 7}, {40012, 9}, {3020, 9}};
+  const Case cases[] = {
+      {40016, 2, nullptr}, {3010, 2, nullptr}, {40017, 1, nullptr}, {3011, 1, nullptr},
+      {40020, 5, nullptr}, {3012, 5, nullptr},
+      {40010, 6, "バイナリデータファイル保存"}, {3015, 6, "バイナリデータファイル保存"},
+      {40011, 7, "テキストデータファイル保存"}, {3016, 7, "テキストデータファイル保存"},
+      {40012, 9, "バイナリデータファイル読み込み"}, {3020, 9, "バイナリデータファイル読み込み"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.id);
     // Start from the other state so that every status change is visible.
-    SendMessageA(CapturePage, WM_COMMAND, kIdCaptureRequest, c.request == 2 ? 1 : 2);
+    SendMessageA(main, WM_COMMAND, c.request == 2 ? 40017 : 40016, 0);
+    SendMessageA(HexDumpWindow, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("x"));
+    std::future<AnsweredBox> dialog;
+    if (c.dialog != nullptr) dialog = AnswerBox(c.dialog, IDCANCEL);
     SendMessageA(main, WM_COMMAND, MAKEWPARAM(c.id, 0), 0);
-    EXPECT_EQ(CaptureRequestByte(), c.request);
     EXPECT_EQ(StatusPartText(status, 0), c.request == 2 ? "状態：キャプチャー中" : "状態：停止中");
+    const auto mode = [] { return capture_control.capture_request.load(); };
+    EXPECT_TRUE(PumpUntil([&] { return mode() == (c.request == 2 ? 2 : 1); }, 5000));
+    if (c.request == 5) {
+      EXPECT_TRUE(PumpUntil([] { return LongWindowText(HexDumpWindow).empty(); }, 5000));
+    }
+    if (c.dialog != nullptr) {
+      ASSERT_TRUE(PumpUntil(
+          [&] { return dialog.wait_for(std::chrono::seconds(0)) == std::future_status::ready; },
+          10000));
+      EXPECT_TRUE(dialog.get().found);
+    }
+    EXPECT_TRUE(PumpUntil([] { return !capture_control.commands.Pending(); }, 5000));
   }
 
   // Starting while capturing changes nothing but sets the text again.
   SendMessageA(main, WM_COMMAND, 40016, 0);
   SendMessageA(status, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>("x"));
   SendMessageA(main, WM_COMMAND, 40016, 0);
-  EXPECT_EQ(CaptureRequestByte(), 2);
   EXPECT_EQ(StatusPartText(status, 0), "状態：キャプチャー中");
 
   // Ids outside the table are ignored.
   SendMessageA(main, WM_COMMAND, 12345, 0);
   SendMessageA(main, WM_COMMAND, 5010, 0);
-  EXPECT_EQ(CaptureRequestByte(), 2);
+  EXPECT_EQ(StatusPartText(status, 0), "状態：キャプチャー中");
 
-  // The page keeps the low byte of the request only.
+  // The page keeps the low byte of the request only: 0x01, a stop.
   SendMessageA(CapturePage, WM_COMMAND, kIdCaptureRequest, 0x7701);
-  EXPECT_EQ(CaptureRequestByte(), 1);
   EXPECT_EQ(StatusPartText(status, 0), "状態：停止中");
+  EXPECT_TRUE(PumpUntil([] { return capture_control.capture_request.load() == 1; }, 5000));
 
   // A real click on the start button sends the same command.
   HWND toolbar = GetDlgItem(main, IDC_TOOLBAR);
@@ -251,8 +271,8 @@ TEST(MainWindow, CommandsRequestCaptureActionsAndStatusFollows) {
   SendMessageA(toolbar, WM_LBUTTONDOWN, MK_LBUTTON, centre);
   SendMessageA(toolbar, WM_LBUTTONUP, 0, centre);
   PumpMessages();
-  EXPECT_EQ(CaptureRequestByte(), 2);
   EXPECT_EQ(StatusPartText(status, 0), "状態：キャプチャー中");
+  EXPECT_TRUE(PumpUntil([] { return capture_control.capture_request.load() == 2; }, 5000));
 }
 
 TEST(MainWindow, ReloadAppliesStoreLimitAndInterval) {
@@ -304,7 +324,10 @@ TEST(MainWindow, EndOfSessionClosesWithoutAsking) {
   ASSERT_NE(main, nullptr);
   // Would answer the question if it came, so that the test cannot hang on it.
   auto unexpected = AnswerBox("終了確認", IDOK, 3000);
+  // A log-off that was cancelled leaves the program running.
   SendMessageA(main, WM_ENDSESSION, FALSE, 0);
+  EXPECT_TRUE(IsWindow(main));
+  SendMessageA(main, WM_ENDSESSION, TRUE, 0);
   EXPECT_FALSE(IsWindow(main));
   EXPECT_FALSE(unexpected.get().found);
   int exit_code = -1;

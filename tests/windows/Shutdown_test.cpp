@@ -160,7 +160,7 @@ std::string StageText() {
 // and lingers long enough for the spinner to turn.
 struct StandIns {
   HANDLE capture_copy = nullptr;  // the capture thread's handle, for the idle stand-in
-  std::atomic<int> request_at_capture_stop{-1};
+  std::atomic<bool> command_waiting_at_capture_stop{true};
   std::string stage_at_capture_stop;
   std::string title_at_capture_stop;
   std::atomic<bool> status_text_delivered{false};
@@ -173,7 +173,7 @@ struct StandIns {
     const uint8_t bytes[4] = {1, 2, 3, 4};
     packet_store.Add(bytes, sizeof(bytes), SystemTime{});
     WaitUntil([] { return capture_control.capture_thread_running.load() == 0; }, 30000);
-    self->request_at_capture_stop = capture_control.capture_request.load();
+    self->command_waiting_at_capture_stop = capture_control.commands.Pending();
     self->stage_at_capture_stop = StageText();
     HWND dialog = FindShutdownDialog();
     if (dialog != nullptr) {
@@ -202,7 +202,9 @@ TEST(Shutdown, IdleThreadEndsOnceItsFlagIsCleared) {
   EXPECT_EQ(IdleThreadRunning.load(), 1);
   EXPECT_EQ(WaitForSingleObject(IdleThreadHandle, 200), WAIT_TIMEOUT);
   IdleThreadRunning = 0;
-  EXPECT_EQ(WaitForSingleObject(IdleThreadHandle, 5000), WAIT_OBJECT_0);
+  WakeIdleThread();
+  EXPECT_EQ(WaitForSingleObject(IdleThreadHandle, 500), WAIT_OBJECT_0)
+      << "woken, it does not sleep out its second";
   DWORD status = 1;
   GetExitCodeThread(IdleThreadHandle, &status);
   EXPECT_EQ(status, 0u);
@@ -230,10 +232,11 @@ TEST(Shutdown, StopsCaptureThreadThenIdleThreadBehindTheWaitDialog) {
   ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), IdleThreadHandle, GetCurrentProcess(),
                               &idle_copy, 0, FALSE, DUPLICATE_SAME_ACCESS));
 
-  // So does the capture stand-in (the page's own thread found no source and ended).
+  // So does the capture stand-in: the page's own thread, which found no socket
+  // and waits for commands, is ended first.
+  capture_control.capture_thread_running = 0;
   ASSERT_EQ(WaitForSingleObject(CaptureThreadHandle, 5000), WAIT_OBJECT_0);
   CloseHandle(CaptureThreadHandle);
-  capture_control.capture_request = static_cast<int8_t>(CaptureRequest::Capture);
   capture_control.capture_thread_running = 1;
   CaptureThreadHandle = CreateThread(nullptr, 0, StandIns::Capture, &stand_ins, 0, nullptr);
   ASSERT_NE(CaptureThreadHandle, nullptr);
@@ -241,15 +244,17 @@ TEST(Shutdown, StopsCaptureThreadThenIdleThreadBehindTheWaitDialog) {
                               &stand_ins.capture_copy, 0, FALSE, DUPLICATE_SAME_ACCESS));
   ASSERT_TRUE(WaitUntil([] { return packet_store.Count() == 1; }, 5000));
 
+  // A command given just before the close is dropped, not carried out.
+  capture_control.commands.Push(CaptureRequest::SaveBinary);
   DialogWatch watch;
   std::thread watcher([&] { watch.Run(); });
   DestroyWindow(main);
   watch.stop = true;
   watcher.join();
 
-  // Stage 1 while the capture thread is waited for: it saw Idle, was served,
-  // and ended before the store was released.
-  EXPECT_EQ(stand_ins.request_at_capture_stop.load(), static_cast<int>(CaptureRequest::Idle));
+  // Stage 1 while the capture thread is waited for: no command waited for it,
+  // it was served, and it ended before the store was released.
+  EXPECT_FALSE(stand_ins.command_waiting_at_capture_stop.load());
   EXPECT_EQ(stand_ins.stage_at_capture_stop, "キャプチャースレッド終了処理中･･･");
   EXPECT_EQ(stand_ins.title_at_capture_stop, "Kestrel_Scan Ver 1.0.1.0");
   EXPECT_TRUE(stand_ins.status_text_delivered.load());

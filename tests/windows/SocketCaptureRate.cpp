@@ -25,23 +25,14 @@
 
 namespace {
 
-// Silent like NullCaptureView, but an emergency stop is reported and stops
-// the capture as the capture page would.
-class MeasurementView : public NullCaptureView, MessageBoxes, CaptureRequestSink {
+// Silent like NullCaptureView, but an emergency stop is reported.
+class MeasurementView : public NullCaptureView, MessageBoxes {
  public:
-  explicit MeasurementView(CaptureControl& control) : control_(control) {}
   MessageBoxes& Boxes() override { return *this; }
-  CaptureRequestSink& Requests() override { return *this; }
   int ShowMessageBox(const char*, const char*, unsigned) override {
     std::fprintf(stderr, "emergency stop\n");
     return kIdOk;
   }
-  void SendCaptureRequest(CaptureRequest request) override {
-    control_.capture_request = static_cast<int8_t>(request);
-  }
-
- private:
-  CaptureControl& control_;
 };
 
 struct Result {
@@ -93,7 +84,7 @@ Result Measure(const in_addr& control_address, const sockaddr_in& capture_addres
   PacketListState state;
   ResetPacketList(state);
   RawSocketSource source(receive_buffer_bytes);
-  MeasurementView view(control);
+  MeasurementView view;
   CaptureContext context{control, store, source, view, state};
   control.receive_interval_ms = 10;
   control.capture_request = static_cast<int8_t>(CaptureRequest::Capture);
@@ -125,8 +116,8 @@ Result Measure(const in_addr& control_address, const sockaddr_in& capture_addres
   result.captured = store.Count();
   result.capture_rate =
       result.captured / std::chrono::duration<double>(last_change - start).count();
-  control.capture_request = static_cast<int8_t>(CaptureRequest::Idle);
   control.capture_thread_running = 0;
+  source.Wake();
   capture.join();
   closesocket(sink);
   return result;

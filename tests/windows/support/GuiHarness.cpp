@@ -17,6 +17,7 @@ class NoCaptureSource : public PacketSource {
  public:
   int Open() override { return 0; }
   int WaitReadable(int) override { return 0; }
+  void Wake() override {}
   int32_t Receive(uint8_t*, int32_t) override { return -1; }
   void Close() override {}
   void Cleanup() override {}

@@ -51,7 +51,8 @@ bool CreateUniqueCliFile(const std::string& stem, std::string& path) {
   static constexpr char kLetters[] =
       "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
   // Names need not be unpredictable, only new: creation refuses a taken one.
-  unsigned long long state = GetTickCount64() ^ (static_cast<unsigned long long>(GetCurrentProcessId()) << 32);
+  unsigned long long state =
+      GetTickCount64() ^ (static_cast<unsigned long long>(GetCurrentProcessId()) << 32);
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string name = stem;
     for (int i = 0; i < 6; ++i) {

@@ -24,9 +24,9 @@ Cp932Character ConvertCp932Character(const uint8_t* bytes, size_t count) {
     return result;
   }
   wchar_t wide[2];
-  const int units = MultiByteToWideChar(kCodePage, MB_ERR_INVALID_CHARS,
-                                        reinterpret_cast<const char*>(bytes),
-                                        static_cast<int>(count), wide, 2);
+  const int units =
+      MultiByteToWideChar(kCodePage, MB_ERR_INVALID_CHARS, reinterpret_cast<const char*>(bytes),
+                          static_cast<int>(count), wide, 2);
   const int length = units == 1 ? WideCharToMultiByte(CP_UTF8, 0, wide, 1, result.utf8,
                                                       sizeof result.utf8, nullptr, nullptr)
                                 : 0;

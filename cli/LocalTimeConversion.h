@@ -12,6 +12,6 @@
 bool EpochToLocalTime(int64_t seconds, int64_t microseconds, SystemTime& out);
 
 // The instant of a local time (for one that a clock change makes ambiguous,
-// see TimeZoneRules.h), with the milliseconds as microseconds. False when a field is out of its range or the instant does not
-// fit a classic pcap time stamp (unsigned 32-bit seconds).
+// see TimeZoneRules.h), with the milliseconds as microseconds. False when a field is out of its
+// range or the instant does not fit a classic pcap time stamp (unsigned 32-bit seconds).
 bool LocalTimeToEpoch(const SystemTime& time, uint32_t& seconds, uint32_t& microseconds);

@@ -390,7 +390,8 @@ TEST(CliEndToEnd, FileNamesOutsideTheCodePageWork) {
     }
   }
   // (A test macro would quote a literal in code page 932, which lacks the ü.)
-  const std::string reason = Utf8(u8"kestrel-cli: cannot open '無い_ü.bin': No such file or directory\n");
+  const std::string reason =
+      Utf8(u8"kestrel-cli: cannot open '無い_ü.bin': No such file or directory\n");
   const CliRun missing = RunCli({"list", Utf8(u8"無い_ü.bin")});
   EXPECT_EQ(missing.exit_status, 1);
   EXPECT_EQ(missing.err, reason);

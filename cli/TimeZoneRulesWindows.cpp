@@ -3,7 +3,11 @@
 // themselves, are missing under Wine 8.)
 #include <windows.h>
 
+#include <cstring>
+
 #include "cli/TimeZoneRules.h"
+
+static_assert(sizeof(SYSTEMTIME) == sizeof(SystemTime));
 
 namespace {
 
@@ -32,25 +36,15 @@ bool LocalCalendarOf(int64_t seconds, SystemTime& out) {
     return false;
   }
   if (local.wYear < 1601 || local.wYear > 9999) return false;
-  out.year = local.wYear;
-  out.month = local.wMonth;
-  out.day_of_week = local.wDayOfWeek;
-  out.day = local.wDay;
-  out.hour = local.wHour;
-  out.minute = local.wMinute;
-  out.second = local.wSecond;
+  std::memcpy(static_cast<void*>(&out), &local, sizeof out);  // the same layout
   out.milliseconds = 0;
   return true;
 }
 
 bool InstantOfLocalCalendar(const SystemTime& time, int64_t& seconds) {
-  SYSTEMTIME local{};
-  local.wYear = time.year;
-  local.wMonth = time.month;
-  local.wDay = time.day;
-  local.wHour = time.hour;
-  local.wMinute = time.minute;
-  local.wSecond = time.second;
+  SYSTEMTIME local;
+  std::memcpy(&local, &time, sizeof local);
+  local.wMilliseconds = 0;
   // SystemTimeToFileTime refuses a day that the month does not have.
   FILETIME file_time;
   SYSTEMTIME utc;

@@ -22,8 +22,7 @@ SystemTime Local(uint16_t y, uint16_t mo, uint16_t d, uint16_t h, uint16_t mi, u
 }
 
 TEST(LocalTimeConversion, EpochBecomesLocalTimeWithWeekdayAndWholeMilliseconds) {
-  TestTimeZone zone("JST-9");
-  if (!zone.active()) GTEST_SKIP() << kZoneFixedAtStart;
+  if (!UseTestTimeZone("JST-9")) GTEST_SKIP() << kZoneFixedAtStart;
   SystemTime t;
   // 2024-03-01 00:00:00 UTC is 09:00 in Japan, a Friday; 123.999 ms truncates.
   ASSERT_TRUE(EpochToLocalTime(1709251200, 123999, t));
@@ -45,8 +44,7 @@ TEST(LocalTimeConversion, EpochBecomesLocalTimeWithWeekdayAndWholeMilliseconds) 
 }
 
 TEST(LocalTimeConversion, FollowsDaylightSavingTime) {
-  TestTimeZone zone(kCentralEurope);
-  if (!zone.active()) GTEST_SKIP() << kZoneFixedAtStart;
+  if (!UseTestTimeZone(kCentralEurope)) GTEST_SKIP() << kZoneFixedAtStart;
   SystemTime winter;
   SystemTime summer;
   ASSERT_TRUE(EpochToLocalTime(1704110400, 0, winter));  // 2024-01-01 12:00 UTC
@@ -64,8 +62,7 @@ TEST(LocalTimeConversion, FollowsDaylightSavingTime) {
 }
 
 TEST(LocalTimeConversion, RoundTripsEveryHourOfAYear) {
-  TestTimeZone zone(kCentralEurope);
-  if (!zone.active()) GTEST_SKIP() << kZoneFixedAtStart;
+  if (!UseTestTimeZone(kCentralEurope)) GTEST_SKIP() << kZoneFixedAtStart;
   for (int64_t s = 1704067200; s < 1704067200 + 366 * 86400; s += 3600 + 7) {
     SystemTime t;
     ASSERT_TRUE(EpochToLocalTime(s, 999999, t));
@@ -83,8 +80,7 @@ TEST(LocalTimeConversion, RoundTripsEveryHourOfAYear) {
 }
 
 TEST(LocalTimeConversion, RefusesLocalTimesAPcapCannotHold) {
-  TestTimeZone zone("UTC0");
-  if (!zone.active()) GTEST_SKIP() << kZoneFixedAtStart;
+  if (!UseTestTimeZone("UTC0")) GTEST_SKIP() << kZoneFixedAtStart;
   uint32_t seconds = 0;
   uint32_t microseconds = 0;
   const SystemTime refused[] = {

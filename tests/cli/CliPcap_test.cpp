@@ -14,9 +14,8 @@ namespace {
 class PcapFiles : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!zone_.active()) GTEST_SKIP() << kZoneFixedAtStart;
+    if (!UseTestTimeZone("UTC0")) GTEST_SKIP() << kZoneFixedAtStart;
   }
-  TestTimeZone zone_{"UTC0"};
   TempDir dir_;
 };
 

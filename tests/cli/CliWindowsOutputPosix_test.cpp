@@ -5,6 +5,7 @@
 // Wine takes seconds and a process inside it a fraction of one.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -29,31 +30,22 @@ const std::vector<std::vector<std::string>> kCommands = {
     {"import", "IN.pcap", "OUT"},       {"export-pcap", "IN.bin", "OUT"},
     {"report", "IN.bin", "OUT"},        {"list", "IN.bin"},
     {"list", "--cp932", "IN.bin"},      {"show", "IN.bin"},
-    {"show", "--cp932", "IN.bin", "2"},
+    {"show", "--cp932", "IN.bin", "1"},
 };
 const std::vector<std::string> kPcaps = {"mixed.pcapng", "cut.pcap", "text.pcap"};
 const std::vector<std::string> kBins = {"packets.bin", "wrong.bin", "missing.bin"};
 
-// UDP datagrams whose payloads are every single byte, and every byte pair
-// that begins with a code page 932 lead byte, for the hex dump's text column.
-Bytes EveryByte() {
+// A UDP datagram carrying every byte, then every byte pair that begins with a
+// code page 932 lead byte: all that the hex dump's text column can meet.
+Bytes EveryCharacter() {
   Bytes payload;
   for (int b = 0; b < 256; ++b) payload.push_back(static_cast<uint8_t>(b));
-  return payload;
-}
-Bytes EveryLeadBytePair() {
-  Bytes payload;
   for (int lead = 0x81; lead <= 0xFC; ++lead) {
     if (lead >= 0xA0 && lead < 0xE0) continue;
     for (int trail = 0; trail < 256; ++trail) Put(payload, {uint8_t(lead), uint8_t(trail)});
   }
-  return payload;
-}
-Bytes WithPayload(Bytes datagram, const Bytes& payload) {
-  Put(datagram, payload);
-  const size_t size = datagram.size();
-  datagram[2] = static_cast<uint8_t>(size >> 8);
-  datagram[3] = static_cast<uint8_t>(size);
+  Bytes datagram = UdpDatagram(7, payload.size());
+  std::copy(payload.begin(), payload.end(), datagram.begin() + 28);
   return datagram;
 }
 
@@ -73,8 +65,8 @@ void WriteCaptures() {
   WriteFileBytes("text.pcap", "not a capture");
 
   std::string packets = CaptureFileBytes({
-      {{2024, 1, 1, 1, 9, 30, 0, 5}, WithPayload(UdpDatagram(7, 0), EveryByte())},
-      {{2024, 7, 1, 1, 14, 0, 0, 255}, WithPayload(UdpDatagram(8, 0), EveryLeadBytePair())},
+      {{2024, 1, 1, 1, 9, 30, 0, 5}, UdpDatagram(8, 3)},
+      {{2024, 7, 1, 1, 14, 0, 0, 255}, EveryCharacter()},
       {{2024, 10, 27, 0, 1, 59, 59, 999}, TcpSyn()},
       {{2024, 2, 30, 5, 0, 0, 0, 0}, TcpSyn()},        // no such day: the pcap time 0
       {{2024, 3, 1, 5, 0, 0, 0, 0}, Bytes(12, 0x45)},  // too short for a header

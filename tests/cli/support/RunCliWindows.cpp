@@ -11,21 +11,15 @@
 namespace {
 
 std::wstring Quoted(const std::wstring& arg) {
-  if (!arg.empty() && arg.find_first_of(L" \t\"") == std::wstring::npos) return arg;
   std::wstring quoted = L"\"";
   size_t backslashes = 0;
   for (wchar_t c : arg) {
-    if (c == L'\\') {
-      ++backslashes;
-      continue;
-    }
     // Backslashes before a quote are doubled, and the quote escaped.
-    quoted.append(c == L'"' ? 2 * backslashes + 1 : backslashes, L'\\');
-    backslashes = 0;
+    if (c == L'"') quoted.append(backslashes + 1, L'\\');
+    backslashes = c == L'\\' ? backslashes + 1 : 0;
     quoted.push_back(c);
   }
-  quoted.append(2 * backslashes, L'\\');
-  return quoted + L"\"";
+  return quoted.append(backslashes, L'\\') + L"\"";
 }
 
 HANDLE InheritableOutput(const wchar_t* path) {

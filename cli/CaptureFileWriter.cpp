@@ -6,11 +6,14 @@
 #include <cstdio>
 #include <cstring>
 
+#include "cli/CliFiles.h"
 #include "packet/CaptureFile.h"
 
 bool CaptureFileWriter::Open(const std::string& path, std::string& error) {
   path_ = path;
-  if (file_.Open(path.c_str()) && WriteCaptureFileHeader(file_, 0)) return true;
+  if (file_.OpenDescriptor(OpenCliFileForWriting(path)) && WriteCaptureFileHeader(file_, 0)) {
+    return true;
+  }
   error = std::strerror(errno);
   return false;
 }
@@ -28,7 +31,7 @@ bool CaptureFileWriter::Close(std::string& error) {
   }
   uint8_t header[kCaptureFileHeaderSize];
   EncodeCaptureFileHeader(header, count_);
-  FILE* file = std::fopen(path_.c_str(), "r+b");
+  FILE* file = OpenCliFile(path_, "r+b");
   const bool written =
       file != nullptr && std::fwrite(header, 1, sizeof header, file) == sizeof header;
   if (file != nullptr && std::fclose(file) != 0 && written) {

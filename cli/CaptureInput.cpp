@@ -1,11 +1,10 @@
 // The reader's results turned into the command's one-line reasons.
 #include "cli/CaptureInput.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstring>
 
+#include "cli/CliFiles.h"
 #include "packet/CaptureFileReader.h"
 
 namespace {
@@ -18,10 +17,15 @@ bool CannotOpen(const std::string& path, const CliStreams& streams, int error_nu
 // The reader only says "cannot open"; the system's reason is clearer for a
 // file that is missing, unreadable or a folder.
 bool OpenInput(const std::string& path, CaptureFileReader& reader, const CliStreams& streams) {
-  struct stat info {};
-  if (stat(path.c_str(), &info) != 0) return CannotOpen(path, streams, errno);
-  if (S_ISDIR(info.st_mode)) return CannotOpen(path, streams, EISDIR);
-  if (!reader.Open(path.c_str())) return CannotOpen(path, streams, errno);
+  switch (LookUpCliPath(path)) {
+    case CliPathKind::Unreachable:
+      return CannotOpen(path, streams, errno);
+    case CliPathKind::Folder:
+      return CannotOpen(path, streams, EISDIR);
+    case CliPathKind::Other:
+      break;
+  }
+  if (!reader.Open(OpenCliFile(path, "rb"))) return CannotOpen(path, streams, errno);
   return true;
 }
 
@@ -48,7 +52,9 @@ bool ReachedTheEnd(CaptureReadResult result, const std::string& path, const CliS
 
 bool ReadCaptureInput(const std::string& path, const CliStreams& streams,
                       const CaptureRecordVisitor& visit) {
-  CaptureFileReader reader;
+  // A refused file is reported on standard error, with a failing exit
+  // status; a command-line user does not expect ./error.log to appear.
+  CaptureFileReader reader(RefusedFileLog::Off);
   if (!OpenInput(path, reader, streams)) return false;
   CaptureReadResult result = reader.ReadHeader();
   if (result == CaptureReadResult::Ok) {

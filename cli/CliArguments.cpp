@@ -146,13 +146,15 @@ Options:
 Every command streams: it reads and writes one packet at a time, so its
 memory stays at a few megabytes whatever the size of the capture. Capture
 files are read with the program's own checks: a file with a wrong signature
-or an oversized record is refused (and, as in the program, recorded in
-./error.log) before anything is printed or written; a file that ends inside a
-record gives the complete records before it. Files are written in code page 932 like the
-program's, to a temporary name beside the output that is renamed only when the
-file is complete. Standard output uses LF line ends; control characters in a
-hex dump's character column are printed as '.', so packet bytes cannot drive
-the terminal.
+or an oversized record is refused before anything is printed or written (the
+reason goes to standard error; no ./error.log is written); a file that ends
+inside a record gives the complete records before it. Files are written in
+code page 932 like the program's, to a temporary name beside the output that
+is renamed only when the file is complete. Standard output uses LF line ends;
+control characters in a hex dump's character column are printed as '.', so
+packet bytes cannot drive the terminal. On a Windows console the text is shown
+as Unicode whatever the console's code page; redirected, it is UTF-8 (or code
+page 932 with --cp932) as on Linux. File names may hold any character.
 
 Exit status: 0 success, 1 failure (unreadable or invalid input, unwritable
 output), 2 wrong usage.

@@ -1,6 +1,8 @@
 // Command dispatch and the failure line.
 #include "cli/CliCommands.h"
 
+#include "cli/StandardStreams.h"
+
 int RunCliCommand(const CliArguments& args, const CliStreams& streams) {
   switch (args.command) {
     case CliCommand::Import:
@@ -20,6 +22,6 @@ int RunCliCommand(const CliArguments& args, const CliStreams& streams) {
 }
 
 int ReportFailure(const CliStreams& streams, const std::string& message) {
-  std::fprintf(streams.err, "kestrel-cli: %s\n", message.c_str());
+  WriteStreamText(streams.err, "kestrel-cli: " + message + "\n");
   return 1;
 }

@@ -4,6 +4,10 @@
 #include <string>
 
 #include "cli/Cp932ToUtf8.h"
+#include "cli/StandardStreams.h"
+
+ConsoleOutput::ConsoleOutput(FILE* stream, bool cp932)
+    : stream_(stream), cp932_(cp932 && !IsWideConsole(stream)) {}
 
 void ConsoleOutput::Line(std::string_view cp932_text, bool mask_controls) {
   std::string masked;
@@ -18,7 +22,7 @@ void ConsoleOutput::Line(std::string_view cp932_text, bool mask_controls) {
     AppendCp932AsUtf8(cp932_text, line_);
   }
   line_.push_back('\n');
-  std::fwrite(line_.data(), 1, line_.size(), stream_);
+  Write();
 }
 
 void ConsoleOutput::TabSeparated(const char* const* cp932_texts, int count) {
@@ -32,7 +36,7 @@ void ConsoleOutput::TabSeparated(const char* const* cp932_texts, int count) {
     }
   }
   line_.push_back('\n');
-  std::fwrite(line_.data(), 1, line_.size(), stream_);
+  Write();
 }
 
 void ConsoleOutput::CrLfText(std::string_view cp932_text, bool mask_controls) {
@@ -48,6 +52,10 @@ void ConsoleOutput::CrLfText(std::string_view cp932_text, bool mask_controls) {
   }
 }
 
+void ConsoleOutput::Write() {
+  if (!WriteStreamText(stream_, line_)) write_failed_ = true;
+}
+
 bool ConsoleOutput::Finish() {
-  return std::fflush(stream_) == 0 && std::ferror(stream_) == 0;
+  return std::fflush(stream_) == 0 && std::ferror(stream_) == 0 && !write_failed_;
 }

@@ -1,5 +1,6 @@
 // Prints the core's code page 932 texts on a stream in the encoding the user
-// chose: UTF-8 (the default) or the texts' own code page 932 bytes.
+// chose: UTF-8 (the default) or the texts' own code page 932 bytes; a Windows
+// console is always given the text as UTF-16 (see StandardStreams.h).
 #pragma once
 
 #include <cstdio>
@@ -8,7 +9,7 @@
 
 class ConsoleOutput {
  public:
-  ConsoleOutput(FILE* stream, bool cp932) : stream_(stream), cp932_(cp932) {}
+  ConsoleOutput(FILE* stream, bool cp932);
 
   // Writes one line and LF. With `mask_controls`, control characters become
   // '.' first (for texts that carry packet bytes).
@@ -24,7 +25,10 @@ class ConsoleOutput {
   bool Finish();
 
  private:
+  void Write();
+
   FILE* stream_;
   bool cp932_;
+  bool write_failed_ = false;
   std::string line_;  // reused for every line
 };

@@ -2,14 +2,17 @@
 // and report. Each streams its input into a temporary file that replaces the
 // output only when it is complete.
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include "cli/AtomicOutputFile.h"
 #include "cli/CaptureFileWriter.h"
 #include "cli/CaptureInput.h"
 #include "cli/CliCommands.h"
+#include "cli/CliFiles.h"
 #include "cli/PcapExport.h"
 #include "cli/PcapImport.h"
+#include "cli/StandardStreams.h"
 #include "log/BufferedFileWriter.h"
 #include "packet/TextReport.h"
 
@@ -67,11 +70,14 @@ int RunImport(const CliArguments& args, const CliStreams& streams) {
                                message + "); the packets before that point were imported");
   }
   const uint64_t skipped = counts.not_ipv4 + counts.malformed;
-  std::fprintf(
-      streams.out, "read %llu packets: kept %llu, skipped %llu (%llu not IPv4, %llu malformed)\n",
+  char summary[160];
+  std::snprintf(
+      summary, sizeof summary,
+      "read %llu packets: kept %llu, skipped %llu (%llu not IPv4, %llu malformed)\n",
       static_cast<unsigned long long>(counts.read), static_cast<unsigned long long>(counts.kept),
       static_cast<unsigned long long>(skipped), static_cast<unsigned long long>(counts.not_ipv4),
       static_cast<unsigned long long>(counts.malformed));
+  WriteStreamText(streams.out, summary);
   return 0;
 }
 
@@ -108,7 +114,7 @@ int RunReport(const CliArguments& args, const CliStreams& streams) {
   std::string error;
   if (!output.Create(args.output, error)) return ReportFailure(streams, error);
   BufferedFileWriter file;
-  if (!file.Open(output.temporary_path().c_str()) ||
+  if (!file.OpenDescriptor(OpenCliFileForWriting(output.temporary_path())) ||
       !WriteTextReportHeader(file, static_cast<uint32_t>(count))) {
     return CannotWrite(streams, args.output, std::strerror(errno));
   }

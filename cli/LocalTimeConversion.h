@@ -11,8 +11,7 @@
 // when the local year is not a four-digit year after 1600.
 bool EpochToLocalTime(int64_t seconds, int64_t microseconds, SystemTime& out);
 
-// The instant of a local time (the earlier reading when a clock change makes
-// it ambiguous is left to the C library), with the milliseconds as
-// microseconds. False when a field is out of its range or the instant does not
-// fit a classic pcap time stamp (unsigned 32-bit seconds).
+// The instant of a local time (for one that a clock change makes ambiguous,
+// see TimeZoneRules.h), with the milliseconds as microseconds. False when a field is out of its
+// range or the instant does not fit a classic pcap time stamp (unsigned 32-bit seconds).
 bool LocalTimeToEpoch(const SystemTime& time, uint32_t& seconds, uint32_t& microseconds);

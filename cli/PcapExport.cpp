@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "cli/CliFiles.h"
 #include "cli/LocalTimeConversion.h"
 
 namespace {
@@ -22,7 +23,7 @@ void PutLe32(uint8_t* out, uint32_t value) {
 }  // namespace
 
 bool PcapFileWriter::Open(const std::string& path, std::string& error) {
-  if (!file_.Open(path.c_str())) {
+  if (!file_.OpenDescriptor(OpenCliFileForWriting(path))) {
     error = std::strerror(errno);
     return false;
   }

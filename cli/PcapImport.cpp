@@ -23,6 +23,16 @@ class PcapHandle {
   pcap_t* handle_;
 };
 
+// File names are UTF-8 on both platforms (CliFiles.h): libpcap takes them so
+// once told, on Windows through its wide-character calls.
+void UseUtf8Names() {
+  static const bool told = [] {
+    char error_buffer[PCAP_ERRBUF_SIZE] = {};
+    return pcap_init(PCAP_CHAR_ENC_UTF_8, error_buffer) == 0;
+  }();
+  static_cast<void>(told);
+}
+
 std::string LinkTypeName(int link_type) {
   const char* name = pcap_datalink_val_to_name(link_type);
   std::string text = "link type " + std::to_string(link_type);
@@ -34,6 +44,7 @@ std::string LinkTypeName(int link_type) {
 
 PcapImportResult ImportPcapFile(const std::string& path, const DatagramReceiver& keep,
                                 PcapImportCounts& counts, std::string& message) {
+  UseUtf8Names();
   char error_buffer[PCAP_ERRBUF_SIZE] = {};
   PcapHandle pcap(pcap_open_offline(path.c_str(), error_buffer));
   if (pcap.get() == nullptr) {

@@ -26,3 +26,16 @@ foreach(dir IN LISTS _kestrel_core_dirs)
     endif()
   endforeach()
 endforeach()
+
+# Removes from the list in `var` the files of the other platform's side of a
+# seam (FooPosix.cpp in the windows build, FooWindows.cpp in the native one),
+# for folders outside the core that follow the same naming.
+function(kestrel_keep_platform_sources var)
+  set(files ${${var}})
+  if(WIN32)
+    list(FILTER files EXCLUDE REGEX "Posix(_test)?\\.cpp$")
+  else()
+    list(FILTER files EXCLUDE REGEX "Windows(_test)?\\.cpp$")
+  endif()
+  set(${var} ${files} PARENT_SCOPE)
+endfunction()

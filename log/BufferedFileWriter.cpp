@@ -6,12 +6,24 @@
 
 bool BufferedFileWriter::Open(const char* path) {
   Close();
-  buffer_.reset(new (std::nothrow) char[kBufferBytes]);
-  if (buffer_ == nullptr) return ok_ = false;
+  if (!AllocateBuffer()) return ok_ = false;
   file_.emplace(path, true);
-  used_ = 0;
   ok_ = file_->IsOpen();
   return ok_;
+}
+
+bool BufferedFileWriter::OpenDescriptor(int descriptor) {
+  Close();
+  if (descriptor < 0) return ok_ = false;
+  file_.emplace(descriptor);
+  ok_ = AllocateBuffer();
+  return ok_;
+}
+
+bool BufferedFileWriter::AllocateBuffer() {
+  buffer_.reset(new (std::nothrow) char[kBufferBytes]);
+  used_ = 0;
+  return buffer_ != nullptr;
 }
 
 bool BufferedFileWriter::Write(const void* bytes, size_t count) {

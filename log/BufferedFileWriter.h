@@ -28,6 +28,10 @@ class BufferedFileWriter {
   // Creates or empties `path`. false when it cannot be opened or the buffer
   // not allocated.
   bool Open(const char* path);
+  // The same for a descriptor the caller opened for writing, by a name the
+  // narrow open cannot reach (the command-line tool's wide names on Windows);
+  // the writer closes it. false for a negative descriptor.
+  bool OpenDescriptor(int descriptor);
 
   // Appends the bytes. false once any write has failed.
   bool Write(const void* bytes, size_t count);
@@ -40,6 +44,7 @@ class BufferedFileWriter {
   bool ok() const { return ok_; }
 
  private:
+  bool AllocateBuffer();
   bool Flush();
 
   std::optional<WriteOnlyFile> file_;

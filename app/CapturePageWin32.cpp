@@ -7,6 +7,7 @@
 #include <commctrl.h>
 #include <richedit.h>
 
+#include <climits>
 #include <cstdint>
 #include <memory>
 
@@ -253,19 +254,23 @@ void ShowSelectedPacket() {
 // The control's item count follows the rows. When rows left the top, the
 // selection and the focus move up with their records, and leave with them, as
 // they did when the control deleted rows one by one; the row the detail panes
-// show moves along, so they are not rebuilt for the same packet.
+// show moves along, so they are not rebuilt for the same packet. Only the
+// items that carry a state are touched: the work does not grow with the list.
 void FollowListRows(const ListChanges& changes) {
-  const int moved_up = static_cast<int>(changes.deleted_top);
-  const int selected = changes.reset ? -1 : ListItemWithState(LVNI_SELECTED);
-  const int focused = changes.reset ? -1 : ListItemWithState(LVNI_FOCUSED);
-  if (changes.reset || moved_up > 0) SetListItemState(-1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  const bool rows_left = changes.reset || changes.deleted_top > 0;
+  const int selected = rows_left ? ListItemWithState(LVNI_SELECTED) : -1;
+  const int focused = rows_left ? ListItemWithState(LVNI_FOCUSED) : -1;
+  if (selected >= 0) SetListItemState(selected, 0, LVIS_SELECTED);
+  if (focused >= 0) SetListItemState(focused, 0, LVIS_FOCUSED);
   SendMessageA(PacketListWindow, LVM_SETITEMCOUNT, list_rows.RowCount(),
                LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
-  if (changes.reset) last_shown_row = -1;
-  if (moved_up == 0) return;
-  if (selected >= moved_up) SetListItemState(selected - moved_up, LVIS_SELECTED, LVIS_SELECTED);
-  if (focused >= moved_up) SetListItemState(focused - moved_up, LVIS_FOCUSED, LVIS_FOCUSED);
-  if (last_shown_row >= 0) last_shown_row = last_shown_row >= moved_up ? last_shown_row - moved_up : -1;
+  if (!rows_left) return;
+  // After a reset every row has left.
+  const int moved_up = changes.reset ? INT_MAX : static_cast<int>(changes.deleted_top);
+  auto follow = [&](int row) { return row >= moved_up ? row - moved_up : -1; };
+  if (follow(selected) >= 0) SetListItemState(follow(selected), LVIS_SELECTED, LVIS_SELECTED);
+  if (follow(focused) >= 0) SetListItemState(follow(focused), LVIS_FOCUSED, LVIS_FOCUSED);
+  last_shown_row = last_shown_row >= 0 ? follow(last_shown_row) : -1;
 }
 
 void ApplyListChanges(HWND page, ListChangesDelivery& delivery) {

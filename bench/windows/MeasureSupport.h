@@ -20,15 +20,15 @@ struct TimedAnswer {
   bool dialog_answered = false;
   std::string box_title;       // the box that came: the expected one, a failure's, or none
   bool expected_box = false;   // box_title is the one asked for
-  Clock::time_point ok;        // just before OK was posted to the file dialog
+  Clock::time_point ok;        // when OK was posted to the file dialog
   Clock::time_point box_seen;  // when the box's window was first found
 
   bool Succeeded() const { return dialog_answered && expected_box; }
 };
 
-// Starts a thread that waits for the file dialog titled `dialog` of
-// `process_id` (0: this process), types `path`, notes the time and posts OK;
-// then looks every 5 ms for the box titled `box`, or a failure's box (an error,
+// Starts a thread that answers the file dialog titled `dialog` of `process_id`
+// (0: this process) with `path` (AnswerFileDialog) and notes when OK was
+// posted; then looks every 5 ms for the box titled `box`, or a failure's box (an error,
 // the overwrite question), notes when one appeared and closes it (OK for the
 // expected box, Cancel for the others).
 std::future<TimedAnswer> AnswerDialogThenBox(const char* dialog, const std::string& path,

@@ -109,6 +109,20 @@ void PrintStep(const char* what, double seconds, const std::string& note = "") {
   std::fflush(stdout);
 }
 
+// Saves or exports through `dialog` to `name` in the current folder and prints
+// the time from OK to the completion box, with `note` of the file written;
+// removes the file. False when it failed (said on the output).
+template <typename Note>
+bool TimedSave(const char* step, int command, const char* dialog, const char* name, Note note) {
+  const std::string path = InCurrentFolder(name);
+  std::filesystem::remove(path);
+  const TimedAnswer answer = RunDialogCommand(command, dialog, path, "保存完了", [] {});
+  if (!answer.Succeeded()) return Failed(step, answer);
+  PrintStep(step, Seconds(answer.ok, answer.box_seen), note(path));
+  std::filesystem::remove(path);
+  return true;
+}
+
 // Open, last row, save, export and delete all of one file; false when a step
 // failed (said on the output).
 bool MeasureFile(const std::string& path) {
@@ -145,24 +159,19 @@ bool MeasureFile(const std::string& path) {
   PrintStep("last row: scroll, select to its hex dump", Seconds(start, Clock::now()),
             shown ? "" : "(not shown within 60 s)");
 
-  const std::string saved = InCurrentFolder("window-saved.bin");
-  std::filesystem::remove(saved);
-  const TimedAnswer save =
-      RunDialogCommand(IDM_SAVE_BINARY, "バイナリデータファイル保存", saved, "保存完了", [] {});
-  if (!save.Succeeded()) return Failed("save", save);
-  PrintStep("save .bin: OK to the completion box", Seconds(save.ok, save.box_seen),
-            SameBytes(path, saved) ? "byte-identical to the opened file"
-                                   : "DIFFERS from the opened file");
-  std::filesystem::remove(saved);
-
-  const std::string text = InCurrentFolder("window-export.txt");
-  std::filesystem::remove(text);
-  const TimedAnswer exported =
-      RunDialogCommand(IDM_SAVE_TEXT, "テキストデータファイル保存", text, "保存完了", [] {});
-  if (!exported.Succeeded()) return Failed("export", exported);
-  PrintStep("export text: OK to the completion box", Seconds(exported.ok, exported.box_seen),
-            std::to_string(std::filesystem::file_size(text)) + " bytes");
-  std::filesystem::remove(text);
+  auto same_as_opened = [&](const std::string& written) -> std::string {
+    return SameBytes(path, written) ? "byte-identical to the opened file"
+                                    : "DIFFERS from the opened file";
+  };
+  auto size_of = [](const std::string& written) {
+    return std::to_string(std::filesystem::file_size(written)) + " bytes";
+  };
+  if (!TimedSave("save .bin: OK to the completion box", IDM_SAVE_BINARY,
+                 "バイナリデータファイル保存", "window-saved.bin", same_as_opened) ||
+      !TimedSave("export text: OK to the completion box", IDM_SAVE_TEXT,
+                 "テキストデータファイル保存", "window-export.txt", size_of)) {
+    return false;
+  }
 
   start = Clock::now();
   Request(IDM_DELETE_ALL);
@@ -172,8 +181,9 @@ bool MeasureFile(const std::string& path) {
   return true;
 }
 
-// The capture thread's datagrams for the fill: TCP, UDP and ICMP in turn,
-// `Grant`ed in a number and then none.
+// The capture thread's datagrams: TCP, UDP and ICMP in turn, as many as were
+// `Grant`ed, then none. Granted only when the capture starts: while idle the
+// capture thread drains its source.
 class MixedSource : public PacketSource {
  public:
   MixedSource() {
@@ -268,7 +278,7 @@ int main(int argc, char** argv) {
   }
   WriteSettings();
   // The capture thread serves the file commands only while it has a source;
-  // for them it grants nothing.
+  // for them the source stays quiet.
   MixedSource source;
   MainWindowSession session(&source);
   if (mode == "fill") {

@@ -92,6 +92,21 @@ struct ProgramWindows {
   bool StateBecomes(const char* state) const {
     return WaitUntil([&] { return StatusPartText(status, 0) == state; }, 10000);
   }
+  // The state text changes at the stop request; the capture thread's last
+  // rows and counts follow when it ends its pass. Waits until the row count
+  // and the counts have held for a second and a half.
+  void WaitUntilSettled() const {
+    std::string last;
+    ULONGLONG since = GetTickCount64();
+    WaitUntil(
+        [&] {
+          const std::string now =
+              std::to_string(ListRowCount(list)) + " " + StatusPartText(status, 1);
+          if (now != last) last = now, since = GetTickCount64();
+          return GetTickCount64() - since >= 1500;
+        },
+        120000);
+  }
 };
 
 long CountRecords(const std::string& path) {
@@ -157,6 +172,7 @@ int main(int argc, char** argv) {
   windows.Command(IDM_CAPTURE_STOP);
   if (!windows.StateBecomes("状態：停止中")) return Fail("the capture did not stop");
   std::ofstream("soak-finished").close();
+  windows.WaitUntilSettled();
   const int rows = ListRowCount(windows.list);
   // "Packet:%u　　Memory:%u byte": the numbers only (the text is code page 932).
   const std::string counts = StatusPartText(windows.status, 1);
@@ -173,7 +189,12 @@ int main(int argc, char** argv) {
   std::future<TimedAnswer> answer = AnswerDialogThenBox(
       "バイナリデータファイル保存", saved, "保存完了", 600000, program.id());
   windows.Command(IDM_SAVE_BINARY);
-  if (!answer.get().Succeeded()) return Fail("the save did not complete");
+  const TimedAnswer save = answer.get();
+  if (!save.Succeeded()) {
+    Failed("save", save);
+    std::printf("program exit status %ld (-1: still running)\n", program.ExitStatus(0));
+    return 1;
+  }
   const long records = CountRecords(saved);
   std::filesystem::remove(saved);
   std::printf("list rows %d, store records (saved) %ld: %s\n", rows, records,

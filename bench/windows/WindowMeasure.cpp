@@ -7,7 +7,7 @@
 //                 process's peak memory against the file's packet bytes.
 //   fill ROWS     the capture thread fills an empty list with ROWS packets of
 //                 a TCP/UDP/ICMP mix; rows per second at every tenth.
-// Times run from the press of a dialog's OK (noted by the thread that presses
+// Times run from the press of a dialog's OK (noted by the thread that posts
 // it) to the completion box's window existing (looked for every 5 ms) or to
 // the list's row count, read on the GUI thread between its messages. Outputs
 // go to the current directory and are removed afterwards. A measurement, not a
@@ -47,8 +47,8 @@ int Rows() {
 }
 
 // Runs `command`, answers its file dialog with `path` and times OK to the box.
-// Serves the window meanwhile; `until` (checked between messages) may note
-// more moments. Returns the answer, or one with found false after a time-out.
+// Serves the window meanwhile, calling `also` between its messages to note
+// more moments. The answer does not succeed after a failure or a time-out.
 template <typename Also>
 TimedAnswer RunDialogCommand(int command, const char* dialog, const std::string& path,
                              const char* box, Also also) {
@@ -127,8 +127,8 @@ bool TimedSave(const char* step, int command, const char* dialog, const char* na
 // failed (said on the output).
 bool MeasureFile(const std::string& path) {
   const FileFacts facts = ReadFacts(path);
-  if (!facts.readable) {
-    std::printf("%s: not a readable capture file\n", path.c_str());
+  if (!facts.readable || facts.packets == 0) {
+    std::printf("%s: not a readable capture file with packets\n", path.c_str());
     return false;
   }
   const int packets = static_cast<int>(facts.packets);
@@ -216,7 +216,7 @@ class MixedSource : public PacketSource {
     const uint8_t ip[20] = {0x45, 0, static_cast<uint8_t>(size >> 8), static_cast<uint8_t>(size),
                             0,    0, 0,  0, 64, protocol, 0, 0, 192, 168, 0, 1, 10, 0, 0, 2};
     std::copy(std::begin(ip), std::end(ip), d.begin());
-    d[20] = 0xC0, d[21] = 0x01, d[22] = 0, d[23] = 80;  // ports 49153 and 80
+    if (protocol != 1) d[20] = 0xC0, d[21] = 0x01, d[22] = 0, d[23] = 80;  // ports 49153, 80
     if (protocol == 6) d[32] = 0x50, d[33] = 0x18;      // 20-byte header, PSH ACK
     if (protocol == 17) d[24] = static_cast<uint8_t>((size - 20) >> 8), d[25] = uint8_t(size - 20);
     return d;

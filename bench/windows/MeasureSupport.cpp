@@ -10,6 +10,20 @@
 
 #include "support/GuiHarness.h"
 
+int GrantedSource::WaitReadable(int seconds) {
+  if (remaining_.load() > 0) return 1;
+  if (seconds > 0) Sleep(5);
+  return 0;
+}
+
+int32_t GrantedSource::Receive(uint8_t* buffer, int32_t capacity) {
+  if (remaining_.fetch_sub(1) <= 0) return -1;
+  const std::vector<uint8_t>& d = datagrams_[next_++ % datagrams_.size()];
+  if (static_cast<int32_t>(d.size()) > capacity) return -1;
+  std::copy(d.begin(), d.end(), buffer);
+  return static_cast<int32_t>(d.size());
+}
+
 namespace {
 
 // Boxes that end a file command other than by success.

@@ -5,10 +5,14 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 #include <future>
 #include <string>
 #include <thread>  // std::chrono clocks without <chrono>
+#include <vector>
+
+#include "capture/PacketSource.h"
 
 using Clock = std::chrono::steady_clock;
 
@@ -34,6 +38,27 @@ struct TimedAnswer {
 std::future<TimedAnswer> AnswerDialogThenBox(const char* dialog, const std::string& path,
                                              const char* box, DWORD timeout_ms,
                                              DWORD process_id = 0);
+
+// A source that hands out `Grant`ed datagrams back to back, taking the given
+// ones in turn, then stays quiet. Grant only once the capture has started:
+// while stopped the capture thread drains its source.
+class GrantedSource : public PacketSource {
+ public:
+  explicit GrantedSource(std::vector<std::vector<uint8_t>> datagrams)
+      : datagrams_(std::move(datagrams)) {}
+  void Grant(int count) { remaining_ += count; }
+  int Open() override { return 1; }
+  int WaitReadable(int seconds) override;
+  void Wake() override {}
+  int32_t Receive(uint8_t* buffer, int32_t capacity) override;
+  void Close() override {}
+  void Cleanup() override {}
+
+ private:
+  std::vector<std::vector<uint8_t>> datagrams_;
+  std::atomic<int> remaining_{0};
+  size_t next_ = 0;  // capture thread only
+};
 
 // Says on standard output which step failed and why; returns false.
 bool Failed(const char* step, const TimedAnswer& answer);

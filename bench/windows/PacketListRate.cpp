@@ -11,15 +11,16 @@
 
 #include <commctrl.h>
 
-#include <atomic>
+#include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "app/CapturePageWin32.h"
 #include "app/MainWindowWin32.h"
 #include "app/resource.h"
+#include "bench/windows/MeasureSupport.h"
 #include "support/GuiHarness.h"
 
 namespace {
@@ -33,31 +34,14 @@ std::string Settings(int ring_max, int ring_roop) {
          "0_LIST_DEST_IP=0.0.0.0\r\n0_LIST_DEST_PORT=*\r\n0_LIST_VEC=0\r\n";
 }
 
-// Hands out `Grant`ed 100-byte UDP datagrams back to back, then stays quiet.
-class CountedSource : public PacketSource {
- public:
-  void Grant(int count) { remaining_ += count; }
-  int Open() override { return 1; }
-  int WaitReadable(int seconds) override {
-    if (remaining_.load() > 0) return 1;
-    if (seconds > 0) Sleep(5);
-    return 0;
-  }
-  int32_t Receive(uint8_t* buffer, int32_t) override {
-    if (remaining_.fetch_sub(1) <= 0) return -1;
-    std::memset(buffer, 0, 100);
-    const uint8_t header[28] = {0x45, 0, 0,  100, 0, 0, 0,    0,    64, 17, 0, 0,  192, 168,
-                                0,    1, 10, 0,   0, 2, 0x30, 0x39, 0,  53, 0, 80, 0,   0};
-    std::memcpy(buffer, header, sizeof(header));
-    return 100;
-  }
-  void Wake() override {}
-  void Close() override {}
-  void Cleanup() override {}
-
- private:
-  std::atomic<int> remaining_{0};
-};
+// 100-byte UDP datagrams.
+GrantedSource UdpSource() {
+  std::vector<uint8_t> d(100, 0);
+  const uint8_t header[28] = {0x45, 0, 0,  100, 0, 0, 0,    0,    64, 17, 0, 0,  192, 168,
+                              0,    1, 10, 0,   0, 2, 0x30, 0x39, 0,  53, 0, 80, 0,   0};
+  std::copy(std::begin(header), std::end(header), d.begin());
+  return GrantedSource({d});
+}
 
 int Rows() {
   return static_cast<int>(SendMessageA(PacketListWindow, LVM_GETITEMCOUNT, 0, 0));
@@ -65,7 +49,7 @@ int Rows() {
 
 // Captures `count` more datagrams; the list is up to date when the status bar
 // counts `counter` packets. Returns the seconds from the start command on.
-double Capture(CountedSource& source, int count, uint32_t counter) {
+double Capture(GrantedSource& source, int count, uint32_t counter) {
   const std::string counted = "Packet:" + std::to_string(counter) + "　";
   const ULONGLONG start = GetTickCount64();
   source.Grant(count);
@@ -95,7 +79,7 @@ int main() {
     const std::string settings = Settings(0, 0);
     std::fwrite(settings.data(), 1, settings.size(), file);
     std::fclose(file);
-    CountedSource source;
+    GrantedSource source = UdpSource();
     MainWindowSession session(&source);
     const double seconds = Capture(source, count, static_cast<uint32_t>(count));
     Report(count == 10000 ? "append 10,000 to an empty list" : "append 100,000 to an empty list",
@@ -107,7 +91,7 @@ int main() {
     const std::string settings = Settings(1000, 1);  // 10,000 packets of 100 bytes
     std::fwrite(settings.data(), 1, settings.size(), file);
     std::fclose(file);
-    CountedSource source;
+    GrantedSource source = UdpSource();
     MainWindowSession session(&source);
     Capture(source, 10000, 10000);
     const double seconds = Capture(source, 20000, 30000);

@@ -181,56 +181,30 @@ bool MeasureFile(const std::string& path) {
   return true;
 }
 
-// The capture thread's datagrams: TCP, UDP and ICMP in turn, as many as were
-// `Grant`ed, then none. Granted only when the capture starts: while idle the
-// capture thread drains its source.
-class MixedSource : public PacketSource {
- public:
-  MixedSource() {
-    datagrams_[0] = Datagram(6, 40 + 512);  // a TCP segment with 512 bytes of data
-    datagrams_[1] = Datagram(17, 28 + 72);  // a UDP datagram with 72 bytes
-    datagrams_[2] = Datagram(1, 28 + 32);   // an ICMP echo request
-    datagrams_[2][20] = 8;
-  }
-  void Grant(int count) { remaining_ += count; }
-  int Open() override { return 1; }
-  int WaitReadable(int seconds) override {
-    if (remaining_.load() > 0) return 1;
-    if (seconds > 0) Sleep(5);
-    return 0;
-  }
-  int32_t Receive(uint8_t* buffer, int32_t capacity) override {
-    if (remaining_.fetch_sub(1) <= 0) return -1;
-    const std::vector<uint8_t>& d = datagrams_[next_++ % 3];
-    if (static_cast<int32_t>(d.size()) > capacity) return -1;
-    std::copy(d.begin(), d.end(), buffer);
-    return static_cast<int32_t>(d.size());
-  }
-  void Close() override {}
-  void Cleanup() override {}
+// An IPv4 datagram of `size` bytes from 192.168.0.1 to 10.0.0.2.
+std::vector<uint8_t> Datagram(uint8_t protocol, size_t size) {
+  std::vector<uint8_t> d(size);
+  const uint8_t ip[20] = {0x45, 0, static_cast<uint8_t>(size >> 8), static_cast<uint8_t>(size),
+                          0,    0, 0,  0, 64, protocol, 0, 0, 192, 168, 0, 1, 10, 0, 0, 2};
+  std::copy(std::begin(ip), std::end(ip), d.begin());
+  if (protocol != 1) d[20] = 0xC0, d[21] = 0x01, d[22] = 0, d[23] = 80;  // ports 49153, 80
+  if (protocol == 6) d[32] = 0x50, d[33] = 0x18;      // 20-byte header, PSH ACK
+  if (protocol == 17) d[24] = static_cast<uint8_t>((size - 20) >> 8), d[25] = uint8_t(size - 20);
+  return d;
+}
 
- private:
-  // An IPv4 datagram of `size` bytes from 192.168.0.1 to 10.0.0.2.
-  static std::vector<uint8_t> Datagram(uint8_t protocol, size_t size) {
-    std::vector<uint8_t> d(size);
-    const uint8_t ip[20] = {0x45, 0, static_cast<uint8_t>(size >> 8), static_cast<uint8_t>(size),
-                            0,    0, 0,  0, 64, protocol, 0, 0, 192, 168, 0, 1, 10, 0, 0, 2};
-    std::copy(std::begin(ip), std::end(ip), d.begin());
-    if (protocol != 1) d[20] = 0xC0, d[21] = 0x01, d[22] = 0, d[23] = 80;  // ports 49153, 80
-    if (protocol == 6) d[32] = 0x50, d[33] = 0x18;      // 20-byte header, PSH ACK
-    if (protocol == 17) d[24] = static_cast<uint8_t>((size - 20) >> 8), d[25] = uint8_t(size - 20);
-    return d;
-  }
-
-  std::vector<uint8_t> datagrams_[3];
-  std::atomic<int> remaining_{0};
-  unsigned next_ = 0;  // capture thread only
-};
+// A TCP segment with 512 bytes of data, a UDP datagram with 72, an ICMP echo request.
+std::vector<std::vector<uint8_t>> MixedTraffic() {
+  std::vector<std::vector<uint8_t>> mix = {Datagram(6, 40 + 512), Datagram(17, 28 + 72),
+                                           Datagram(1, 28 + 32)};
+  mix[2][20] = 8;
+  return mix;
+}
 
 // The list grows in batches, so each line gives the rows seen when a tenth was
 // passed; the rate since the line before is left out when both lines saw the
 // same batch.
-void MeasureFill(MixedSource& source, int rows) {
+void MeasureFill(GrantedSource& source, int rows) {
   std::printf("fill: %d rows from the capture thread (TCP, UDP, ICMP in turn)\n", rows);
   std::printf("  %10s %10s %14s %20s\n", "rows seen", "seconds", "rows/s so far",
               "rows/s since the last");
@@ -279,7 +253,7 @@ int main(int argc, char** argv) {
   WriteSettings();
   // The capture thread serves the file commands only while it has a source;
   // for them the source stays quiet.
-  MixedSource source;
+  GrantedSource source(MixedTraffic());
   MainWindowSession session(&source);
   if (mode == "fill") {
     MeasureFill(source, std::atoi(argv[2]));

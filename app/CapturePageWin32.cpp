@@ -308,25 +308,12 @@ void OnTreeExpanded(const NMTREEVIEWA& change) {
   if (change.action == TVE_EXPAND) NoteBranchExpansion(TreeFlags, TreeItems, item, true);
 }
 
-bool IsCommand(int8_t value) {
-  switch (static_cast<CaptureRequest>(value)) {
-    case CaptureRequest::Idle:
-    case CaptureRequest::Capture:
-    case CaptureRequest::Clear:
-    case CaptureRequest::SaveBinary:
-    case CaptureRequest::SaveText:
-    case CaptureRequest::LoadBinary:
-      return true;
-  }
-  return false;
-}
-
 // The user's command goes to the capture thread's queue; the state it leads
 // to shows at once.
 void GiveCommand(LPARAM lparam) {
   const auto value = static_cast<int8_t>(static_cast<uint8_t>(lparam & 0xFF));
   const auto command = static_cast<CaptureRequest>(value);
-  if (IsCommand(value) && capture_parts != nullptr) {
+  if (IsCaptureCommand(value) && capture_parts != nullptr) {
     GiveCaptureCommand(capture_parts->context, command);
   }
   SetStatusText(0, "%s", CaptureStateText(command));

@@ -22,6 +22,19 @@ void CaptureCommandQueue::Clear() {
   pending_.store(0, std::memory_order_release);
 }
 
+bool IsCaptureCommand(int8_t value) {
+  switch (static_cast<CaptureRequest>(value)) {
+    case CaptureRequest::Idle:
+    case CaptureRequest::Capture:
+    case CaptureRequest::Clear:
+    case CaptureRequest::SaveBinary:
+    case CaptureRequest::SaveText:
+    case CaptureRequest::LoadBinary:
+      return true;
+  }
+  return false;
+}
+
 const char* CaptureStateText(CaptureRequest command) {
   return command == CaptureRequest::Capture ? kStateCapturing : kStateStopped;
 }

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <deque>
 #include <mutex>
 
@@ -32,3 +33,6 @@ class CaptureCommandQueue {
 inline constexpr const char* kStateStopped = "状態：停止中";
 inline constexpr const char* kStateCapturing = "状態：キャプチャー中";
 const char* CaptureStateText(CaptureRequest command);
+
+// True for the values the user's commands send; the page gives no other.
+bool IsCaptureCommand(int8_t value);

@@ -1,8 +1,8 @@
 // Everything the capture thread shows or asks: the three panes, the status
 // bar, the progress bar, message boxes, the report to the capture page that
-// capturing stopped, and the file dialogs of the save and open commands. The Win32 edge
-// implements it with synchronous window messages and the common dialogs
-// (owned by the capture page); tests implement it with recorders.
+// capturing stopped, and the file dialogs of the save and open commands. The
+// Win32 edge implements it with synchronous window messages and the common
+// dialogs (owned by the capture page); tests implement it with recorders.
 #pragma once
 
 #include <string>

@@ -209,25 +209,17 @@ TEST(CaptureFile, TheBarMovesByTimeOverTheWholeCount) {
   std::string packet = Filled(40, 5);
   packet[0] = 0x45;
   for (uint32_t i = 0; i < kPackets; ++i) Add(store, packet, kT1);
-  const std::function<int(FakeProgressBar&)> commands[] = {
-      [&](FakeProgressBar& bar) {
-        FakeMessageBoxes boxes;
-        return SaveCaptureFile("out.bin", store, bar, boxes);
-      },
-      [&](FakeProgressBar& bar) {
-        PacketStore loaded;
-        Ui ui;
-        return LoadCaptureFile("out.bin", loaded, bar, ui.boxes, ui.requests);
-      },
-      [&](FakeProgressBar& bar) {
-        FakeMessageBoxes boxes;
-        return ExportTextReport("out.txt", store, bar, boxes);
-      },
+  PacketStore loaded;
+  const std::function<int(Ui&)> commands[] = {
+      [&](Ui& ui) { return SaveCaptureFile("out.bin", store, ui.progress, ui.boxes); },
+      [&](Ui& ui) { return LoadCaptureFile("out.bin", loaded, ui.progress, ui.boxes, ui.requests); },
+      [&](Ui& ui) { return ExportTextReport("out.txt", store, ui.progress, ui.boxes); },
   };
   for (const auto& command : commands) {
-    FakeProgressBar bar;
+    Ui ui;
+    const FakeProgressBar& bar = ui.progress;
     const auto start = std::chrono::steady_clock::now();
-    ASSERT_EQ(command(bar), 1);
+    ASSERT_EQ(command(ui), 1);
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
                         std::chrono::steady_clock::now() - start)
                         .count();

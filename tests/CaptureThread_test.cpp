@@ -369,20 +369,35 @@ TEST_F(CaptureThreadTest, ThreadEndsOnShutdownInEveryState) {
   EXPECT_EQ(source.cleanup_calls, 4);
 }
 
-TEST_F(CaptureThreadTest, ANewRequestEndsALongPause) {
+// A command is taken at once wherever the thread waits: in the longest pause
+// after a pass, and in a quiet second's wait for datagrams (which it wakes),
+// capturing or stopped.
+TEST_F(CaptureThreadTest, ACommandEndsEveryWait) {
+  using std::chrono::milliseconds;
   WriteConfig("CAP_FPS=0\r\n");
-  source.quiet_wait = std::chrono::milliseconds(5);
-  control.receive_interval_ms = kMaxReceiveIntervalMs;
-  for (int i = 0; i < 3; ++i) source.PushDatagram(Datagram(60));
-  source.PushQuiet();
-  RunningThread running(context);
-  ASSERT_TRUE(Eventually([&] { return source.Remaining() == 0; }));
-  Give(CaptureRequest::Clear);
-  EXPECT_TRUE(Eventually([&] { return store.Count() == 0; }))
-      << "the clear is taken without waiting for the pause to run out";
-  EXPECT_TRUE(running.Shutdown());
-  EXPECT_EQ(store.Count(), 0u);
-  EXPECT_TRUE(view.list.rows.empty());
+  struct Wait {
+    const char* where;
+    int8_t mode;
+    int32_t interval_ms;
+    milliseconds quiet;
+  };
+  const Wait waits[] = {{"pause after a pass", kCapture, kMaxReceiveIntervalMs, milliseconds(5)},
+                        {"wait while capturing", kCapture, 0, milliseconds(30000)},
+                        {"wait while stopped", kIdle, 0, milliseconds(30000)}};
+  for (const Wait& w : waits) {
+    SCOPED_TRACE(w.where);
+    control.capture_request = w.mode;
+    control.receive_interval_ms = w.interval_ms;
+    source.quiet_wait = w.quiet;
+    source.PushDatagram(Datagram(60));
+    source.PushQuiet();
+    RunningThread running(context);
+    ASSERT_TRUE(Eventually([&] { return source.Remaining() == 0; }));
+    GiveCaptureCommand(context, CaptureRequest::Clear);
+    EXPECT_TRUE(Eventually([&] { return !control.commands.Pending() && store.Count() == 0; }));
+    EXPECT_TRUE(running.Shutdown());
+    EXPECT_TRUE(view.list.rows.empty());
+  }
 }
 
 // Without the rights to capture the thread still carries out every store
@@ -421,22 +436,6 @@ TEST_F(CaptureThreadTest, WithoutASocketEveryCommandIsCarriedOutInOrder) {
   EXPECT_EQ(source.open_calls, 3) << "at the start of the thread and at each start";
   EXPECT_EQ(source.close_calls, 1);
   EXPECT_EQ(source.cleanup_calls, 1);
-}
-
-// Commands given while the thread waits out a quiet second are taken at
-// once: the wait is woken.
-TEST_F(CaptureThreadTest, ACommandWakesTheWaitForDatagrams) {
-  WriteConfig("CAP_FPS=0\r\n");
-  source.quiet_wait = std::chrono::seconds(30);
-  for (int8_t mode : {kCapture, kIdle}) {
-    control.capture_request = mode;
-    RunningThread running(context);
-    ASSERT_TRUE(Eventually([&] { return source.wait_calls > 0; }));
-    GiveCaptureCommand(context, CaptureRequest::Clear);
-    EXPECT_TRUE(Eventually([&] { return !control.commands.Pending(); })) << int{mode};
-    EXPECT_TRUE(running.Shutdown());
-    source.wait_calls = 0;
-  }
 }
 
 // A socket that keeps saying a datagram is there while every receive fails

@@ -3,52 +3,65 @@
 // packet list, the detail tree and the hex dump. Its initialisation reads the
 // tree-view state, creates the panes and the packet store, applies the capture
 // settings and starts the capture thread; its 300 ms timer shows the selected
-// packet. It turns ID_CAPTURE_REQUEST into a command for the capture thread and
-// the capture-state text, and applies the capture settings on
-// ID_RELOAD_CAPTURE_SETTINGS. It owns the process's packet store and the
-// values shared with the capture thread.
+// packet. It turns kIdCaptureRequest into a command for the capture thread and
+// the capture-state text, applies the capture settings on
+// kIdReloadCaptureSettings, and applies the capture thread's packet-list
+// hand-overs (kPacketListHandoverMessage). It owns the process's packet store
+// and the values shared with the capture thread.
+//
+// The page's jobs sit in rooms of their own: the panes and their layout in
+// CapturePanesWin32, the packet list's window side in PacketListWin32, the
+// capture thread's messages, boxes and dialogs in CaptureViewWin32; here the
+// page procedure, the commands and the capture thread's life.
 #pragma once
 
 #include <windows.h>
 
+#include <memory>
+
+#include "app/CapturePanesWin32.h"
+#include "app/PacketListWin32.h"
 #include "capture/CaptureControl.h"
 #include "capture/PacketSource.h"
 #include "packet/DetailTree.h"
 #include "packet/PacketStore.h"
 
-// The page window; set when the tab control creates it (GUI thread).
-extern HWND CapturePage;
-// Its panes, from the page's initialisation to CloseCapturePage (GUI thread).
-extern HWND PacketListWindow;
-extern HWND DetailTreeWindow;
-extern HWND HexDumpWindow;
+struct CaptureParts;
 
-// The values shared with the capture thread (thread ownership in CaptureControl.h).
-extern CaptureControl capture_control;
-// The process's one packet store.
-extern PacketStore packet_store;
+// Everything the page keeps. GUI thread only, but for `control` (shared with
+// the capture thread, ownership in CaptureControl.h) and `store`.
+struct CapturePageState {
+  CapturePageState();
+  ~CapturePageState();
 
-// The capture thread's handle and id; set by the page's initialisation,
-// waited for and closed by CloseCapturePage.
-extern HANDLE CaptureThreadHandle;
-extern DWORD CaptureThreadId;
+  HWND window = nullptr;  // the page; set when the tab control creates it
+  CapturePanes panes;     // from the page's initialisation to CloseCapturePage
+  PacketListWindowSide list;
+  CaptureControl control;
+  // The process's one packet store. Only the capture thread adds to it or
+  // empties it; the window side reads it (cells, detail panes) through const
+  // references, and the page's start and end set it up and release it.
+  PacketStore store;
+  // The capture thread; set by the page's initialisation, waited for and
+  // closed by CloseCapturePage.
+  HANDLE thread = nullptr;
+  DWORD thread_id = 0;
+  // The five expansion flags of the detail tree (read from and written to
+  // system.ini) and the tree's items they follow.
+  TreeExpansionFlags tree_flags;
+  DetailTreeItems tree_items;
+  // Set once the page is being closed: nothing may set a timer of it any more.
+  bool closing = false;
+  // What the capture thread works with, from its start to its end.
+  std::unique_ptr<CaptureParts> capture;
+};
+extern CapturePageState capture_page;
 
-// Where the capture thread takes its datagrams from: the raw capture sockets
-// when null (the product), another source put here before the page is created
-// (tests and measurements). GUI thread only.
-extern PacketSource* CapturePacketSource;
-
-// The five expansion flags of the detail tree (read from and written to
-// system.ini) and the tree's items they follow. GUI thread only.
-extern TreeExpansionFlags TreeFlags;
-extern DetailTreeItems TreeItems;
-
-// The list row whose packet the detail panes show, -1 for none. Written by the
-// page timer; back to -1 whenever the list is emptied.
-extern int32_t last_shown_row;
-
-// Creates the page from its template as a child of `tab` and returns it.
-HWND CreateCapturePage(HWND tab);
+// Creates the page from its template as a child of `tab` and returns it. The
+// capture thread takes its datagrams from `source`, or from the raw capture
+// sockets when it is null (the product; tests and measurements hand in their
+// own).
+HWND CreateCapturePage(HWND tab, PacketSource* source);
 
 // Stops the page's timers and the capture thread (waiting commands dropped; run
 // flag 0, which also stops file work at its next record; waits for it while

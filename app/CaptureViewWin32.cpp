@@ -42,19 +42,7 @@ int ShowFileDialog(HWND owner, const FileDialogRequest& request, std::string& pa
 }  // namespace
 
 WindowCaptureView::WindowCaptureView(HWND page, HWND tree, HWND hex)
-    : page_(page),
-      list_([this](const ListChanges& changes) {
-        ListChangesDelivery delivery{&changes, status_.pending_part, status_.pending_text.c_str(),
-                                     0};
-        SendMessageA(page_, kApplyListChangesMessage, 0, reinterpret_cast<LPARAM>(&delivery));
-        status_.pending_part = -1;
-        return delivery.rows_after;
-      }),
-      tree_(tree),
-      hex_(hex),
-      status_(list_),
-      boxes_(page),
-      stops_(page) {}
+    : page_(page), list_(page), tree_(tree), hex_(hex), boxes_(page), stops_(page) {}
 
 int WindowCaptureView::ShowSaveDialog(const FileDialogRequest& request, std::string& path) {
   return ShowFileDialog(page_, request, path, true);
@@ -64,12 +52,11 @@ int WindowCaptureView::ShowOpenDialog(const FileDialogRequest& request, std::str
   return ShowFileDialog(page_, request, path, false);
 }
 
+void WindowCaptureView::PageListHandover::HandOver(const PacketListChanges& changes) {
+  SendMessageA(page_, kPacketListHandoverMessage, 0, reinterpret_cast<LPARAM>(&changes));
+}
+
 void WindowCaptureView::StatusBarText::SetStatusText(int part, const char* text) {
-  if (list_.HasQueuedChanges()) {
-    pending_part = part;
-    pending_text = text;
-    return;
-  }
   ::SetStatusText(part, "%s", text);
 }
 

@@ -3,7 +3,8 @@
 // or a common dialog or message box owned by the capture page, so each has
 // taken effect when it returns (the GUI thread keeps serving messages while it
 // waits for the capture thread). The packet list's changes of one update go
-// over in one message, which the capture page applies to its owner-data list.
+// over in one message, kPacketListHandoverMessage, which the capture page
+// applies to its owner-data list (CapturePageWin32.cpp, OnPacketListHandover).
 #pragma once
 
 #include <windows.h>
@@ -11,26 +12,18 @@
 #include <string>
 
 #include "capture/CaptureView.h"
-#include "packet/BatchedListPane.h"
+#include "packet/PacketList.h"
 #include "packet/PanesWin32.h"
 
-// Sent to the capture page with a ListChangesDelivery* as lParam: the page
-// applies the changes to the packet list, stores the list's row count, and
-// shows the status text that came with them, if any.
-inline constexpr UINT kApplyListChangesMessage = WM_APP + 1;
-
-struct ListChangesDelivery {
-  const ListChanges* changes;
-  int status_part;  // -1: no status text
-  const char* status_text;
-  int rows_after;
-};
+// Sent to the capture page with a const PacketListChanges* as lParam: the page
+// applies the changes to the packet list and shows the counts they carry.
+inline constexpr UINT kPacketListHandoverMessage = WM_APP + 1;
 
 class WindowCaptureView : public CaptureView {
  public:
   WindowCaptureView(HWND page, HWND tree, HWND hex);
 
-  ListPane& List() override { return list_; }
+  PacketListSink& List() override { return list_; }
   TreePane& Tree() override { return tree_; }
   HexPane& Hex() override { return hex_; }
   StatusText& Status() override { return status_; }
@@ -42,18 +35,20 @@ class WindowCaptureView : public CaptureView {
   int FileExists(const char* path) override { return OpensForReading(path); }
 
  private:
-  // A text set while list changes are queued goes over with them (the counts
-  // at the end of a list update): one message per update instead of two.
-  class StatusBarText : public StatusText {
+  // Each hand-over waits for the GUI thread, and under Wine a message costs
+  // up to a millisecond: while packets pour in, changes go at most every 50 ms.
+  class PageListHandover : public PacketListSink {
    public:
-    explicit StatusBarText(const BatchedListPane& list) : list_(list) {}
-    void SetStatusText(int part, const char* text) override;
-
-    int pending_part = -1;
-    std::string pending_text;
+    explicit PageListHandover(HWND page) : page_(page) {}
+    void HandOver(const PacketListChanges& changes) override;
+    int HoldMs() const override { return 50; }
 
    private:
-    const BatchedListPane& list_;
+    HWND page_;
+  };
+  class StatusBarText : public StatusText {
+   public:
+    void SetStatusText(int part, const char* text) override;
   };
   class StatusProgressBar : public ProgressBar {
    public:
@@ -78,7 +73,7 @@ class WindowCaptureView : public CaptureView {
   };
 
   HWND page_;
-  BatchedListPane list_;
+  PageListHandover list_;
   Win32TreePane tree_;
   Win32HexPane hex_;
   StatusBarText status_;

@@ -48,7 +48,7 @@ void InsertButton(int position, const TBBUTTON& button) {
   SendMessageA(Toolbar, TB_INSERTBUTTONA, position, reinterpret_cast<LPARAM>(&button));
 }
 
-void CreateTabAndPage(HWND main) {
+void CreateTabAndPage(HWND main, PacketSource* source) {
   TabControl = CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0,
                                0, 0, main, reinterpret_cast<HMENU>(IDC_TAB), AppInstance, nullptr);
   SendMessageA(TabControl, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
@@ -58,9 +58,9 @@ void CreateTabAndPage(HWND main) {
   item.mask = TCIF_TEXT;
   item.pszText = caption;
   SendMessageA(TabControl, TCM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
-  CapturePage = CreateCapturePage(TabControl);
-  ShowWindow(CapturePage, SW_SHOW);
-  CurrentPage = CapturePage;
+  HWND page = CreateCapturePage(TabControl, source);
+  ShowWindow(page, SW_SHOW);
+  CurrentPage = page;
 }
 
 void CreateToolbar(HWND main) {
@@ -95,9 +95,10 @@ RECT ProgressPartRect() {
 
 void CreateProgressBar() {
   const RECT part = ProgressPartRect();
-  ProgressBarWindow = CreateWindowExA(0, PROGRESS_CLASSA, "ProgressBar", WS_CHILD | WS_VISIBLE, part.left,
-                                part.top, part.right - part.left, part.bottom - part.top, StatusBar,
-                                reinterpret_cast<HMENU>(IDC_PROGRESS_BAR), AppInstance, nullptr);
+  ProgressBarWindow =
+      CreateWindowExA(0, PROGRESS_CLASSA, "ProgressBar", WS_CHILD | WS_VISIBLE, part.left, part.top,
+                      part.right - part.left, part.bottom - part.top, StatusBar,
+                      reinterpret_cast<HMENU>(IDC_PROGRESS_BAR), AppInstance, nullptr);
 }
 
 int WindowHeight(HWND window) {
@@ -108,12 +109,12 @@ int WindowHeight(HWND window) {
 
 }  // namespace
 
-int InitMainWindow(HWND window) {
+int InitMainWindow(HWND window, PacketSource* source) {
   ArmShutdownSequence();
   LogWriter::Init();
   INITCOMMONCONTROLSEX classes{sizeof(classes), kCommonControlClasses};
   InitCommonControlsEx(&classes);
-  CreateTabAndPage(window);
+  CreateTabAndPage(window, source);
   CreateToolbar(window);
   CreateStatusBar(window);
   SetStatusText(0, "%s", kStateStopped);
@@ -137,7 +138,7 @@ void LayoutMainWindow(HWND window, WPARAM wparam, LPARAM lparam) {
   const int height = HIWORD(lparam);
   // The status bar overlaps the bottom of the tab control; the page stops above it.
   MoveWindow(TabControl, 0, toolbar_height, width, height - toolbar_height, TRUE);
-  MoveWindow(CapturePage, display.left, display.top, display.right - display.left,
+  MoveWindow(capture_page.window, display.left, display.top, display.right - display.left,
              (display.bottom - display.top) - toolbar_height - status_height, TRUE);
 }
 

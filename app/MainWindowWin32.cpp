@@ -20,8 +20,8 @@ HWND CurrentPage = nullptr;
 
 namespace {
 
-void OnCreate(HWND window) {
-  if (InitMainWindow(window)) return;
+void OnCreate(HWND window, const CREATESTRUCTA& creation) {
+  if (InitMainWindow(window, static_cast<PacketSource*>(creation.lpCreateParams))) return;
   MessageBoxA(window, "初期化に失敗しました", "強制終了", MB_OK | MB_ICONWARNING);
   ShutdownSequence(window);
   PostQuitMessage(0);
@@ -32,13 +32,13 @@ void OnCreate(HWND window) {
 void RunFilterSettings(HWND window) {
   FilterSettings settings = ConfigFile::Load();
   if (RunFilterDialog(window, settings) != 1) return;
-  SendMessageA(CapturePage, WM_COMMAND, MAKEWPARAM(kIdReloadCaptureSettings, 0), 0);
+  SendMessageA(capture_page.window, WM_COMMAND, MAKEWPARAM(kIdReloadCaptureSettings, 0), 0);
 }
 
 void OnCommand(HWND window, int command_id) {
   CaptureRequest request;
   if (CaptureRequestForCommand(command_id, request)) {
-    SendMessageA(CapturePage, WM_COMMAND, MAKEWPARAM(kIdCaptureRequest, 0),
+    SendMessageA(capture_page.window, WM_COMMAND, MAKEWPARAM(kIdCaptureRequest, 0),
                  static_cast<LPARAM>(static_cast<int8_t>(request)));
     return;
   }
@@ -67,8 +67,8 @@ void OnTooltipRequest(NMTTDISPINFOA& request) {
 
 void OnTabChange(HWND tab) {
   if (SendMessageA(tab, TCM_GETCURSEL, 0, 0) != 0) return;
-  ShowWindow(CapturePage, SW_SHOW);
-  CurrentPage = CapturePage;
+  ShowWindow(capture_page.window, SW_SHOW);
+  CurrentPage = capture_page.window;
 }
 
 }  // namespace
@@ -76,7 +76,7 @@ void OnTabChange(HWND tab) {
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_CREATE:
-      OnCreate(window);
+      OnCreate(window, *reinterpret_cast<const CREATESTRUCTA*>(lparam));
       return 0;
     case WM_SIZE:
       LayoutMainWindow(window, wparam, lparam);

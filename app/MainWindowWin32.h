@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include "capture/PacketSource.h"
+
 // Window handles, written on the GUI thread while the window is created.
 // StatusBar is also read by the capture thread (SetStatusText).
 extern HWND MainWindow;   // stored once creation returns: empty during WM_CREATE
@@ -21,7 +23,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
 // Runs from the main window's WM_CREATE, in this order: log lock, common
 // controls, tab control with the capture page, toolbar, status bar, state text
 // "stopped", progress bar, idle thread. 1 when the idle thread was created.
-int InitMainWindow(HWND window);
+// The capture page's thread takes its datagrams from `source` (null: the raw
+// capture sockets).
+int InitMainWindow(HWND window, PacketSource* source);
 
 // Lays the children out for a new client size (the WM_SIZE parameters).
 void LayoutMainWindow(HWND window, WPARAM wparam, LPARAM lparam);

@@ -60,7 +60,7 @@ void ShutdownSequence(HWND main) {
   UpdateWindow(dialog);
   SetDlgItemTextA(dialog, IDC_SHUTDOWN_STAGE, kShutdownStageCaptureThread);
   // The capture thread must end before the store and panes it writes to go.
-  CloseCapturePage(CapturePage);
+  CloseCapturePage(capture_page.window);
   SetDlgItemTextA(dialog, IDC_SHUTDOWN_STAGE, kShutdownStageMainThread);
   StopIdleThread();
   // Last: the threads may log until they end.

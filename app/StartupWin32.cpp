@@ -39,7 +39,7 @@ bool HasArguments() {
 
 }  // namespace
 
-void CreateMainWindow() {
+void CreateMainWindow(PacketSource* source) {
   WNDCLASSEXA window_class{};
   window_class.cbSize = sizeof(window_class);
   window_class.style = CS_HREDRAW | CS_VREDRAW;
@@ -61,7 +61,7 @@ void CreateMainWindow() {
 
   HWND window = CreateWindowExA(WS_EX_OVERLAPPEDWINDOW, AppTitle, AppTitle, kMainWindowStyle,
                                 CW_USEDEFAULT, CW_USEDEFAULT, kMainWindowWidth, kMainWindowHeight,
-                                nullptr, nullptr, AppInstance, nullptr);
+                                nullptr, nullptr, AppInstance, source);
   MainWindow = window;
   if (window == nullptr) return;
   ShowWindow(window, SW_SHOW);

@@ -110,9 +110,7 @@ void BM_CapturePassThroughput(benchmark::State& state) {
   store.Init();
   ReadySource source(state.range(0) != 0);
   NullCaptureView view;
-  PacketListState list_state;
-  ResetPacketList(list_state);
-  CaptureContext context{control, store, source, view, list_state};
+  CaptureContext context{control, store, source, view};
   CaptureThread thread(context);
 
   for (auto _ : state) {
@@ -120,9 +118,7 @@ void BM_CapturePassThroughput(benchmark::State& state) {
     thread.RunCapturePass();
     state.PauseTiming();
     if (store.Count() != kPacketsPerPass) state.SkipWithError("the filter dropped packets");
-    store.Clear();
-    view.list.DeleteAllRows();
-    ResetPacketList(list_state);
+    thread.ClearAll();
     state.ResumeTiming();
   }
   state.SetItemsProcessed(state.iterations() * kPacketsPerPass);

@@ -68,8 +68,7 @@ void CaptureThread::LoadFromFile() {
 
 void CaptureThread::EmptyStoreAndPanes() {
   context_.store.Clear();
-  context_.view.List().DeleteAllRows();
+  list_.Reset();
   context_.view.Tree().DeleteAllItems();
   context_.view.Hex().SetText("");
-  ResetPacketList(context_.list_state);
 }

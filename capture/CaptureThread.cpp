@@ -42,7 +42,7 @@ void GiveCaptureCommand(CaptureContext& context, CaptureRequest command) {
 }
 
 CaptureThread::CaptureThread(CaptureContext& context)
-    : context_(context), buffer_(new (std::nothrow) uint8_t[kBufferSize]()) {}
+    : context_(context), list_(context.view.List()), buffer_(new (std::nothrow) uint8_t[kBufferSize]()) {}
 
 bool CaptureThread::OpenSource() {
   if (!source_open_) source_open_ = context_.source.Open() == 1;
@@ -206,8 +206,7 @@ void CaptureThread::StoreOverwriting(int32_t size, const SystemTime& time) {
   }
   // The removed records are the oldest, so their rows are the top ones; records
   // not yet listed have no row.
-  ListPane& list = context_.view.List();
-  list.DeleteTopRows(std::min(removed, int32_t{list.RowCount()}));
+  list_.DeleteTopRows(std::min(removed, int32_t{list_.RowCount()}));
 }
 
 void CaptureThread::EmergencyStop(const char* log_line, const char* title, const char* text) {
@@ -218,8 +217,7 @@ void CaptureThread::EmergencyStop(const char* log_line, const char* title, const
 }
 
 void CaptureThread::UpdateList(bool more_follow) {
-  UpdatePacketList(context_.list_state, context_.store, context_.view.List(),
-                   context_.view.Status(), more_follow);
+  list_.Update(context_.store, more_follow);
 }
 
 void CaptureThread::SetMode(CaptureRequest mode) {

@@ -22,7 +22,6 @@ struct CaptureContext {
   PacketStore& store;
   PacketSource& source;
   CaptureView& view;
-  PacketListState& list_state;
 };
 
 // The thread function: opens the source (and goes on without it when that
@@ -72,6 +71,8 @@ class CaptureThread {
   void LoadFromFile();                      // LoadBinary
 
   int32_t list_update_counter() const { return list_update_counter_; }
+  // The packet list as this thread has gathered it.
+  const PacketListFeed& list() const { return list_; }
 
  private:
   void Act(CaptureRequest command);
@@ -95,6 +96,7 @@ class CaptureThread {
   bool Running() const;
 
   CaptureContext& context_;
+  PacketListFeed list_;
   std::unique_ptr<uint8_t[]> buffer_;
   int32_t buffer_used_ = 0;  // bytes of the last datagram received into it
   int32_t list_update_counter_ = 0;

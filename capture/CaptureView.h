@@ -8,6 +8,7 @@
 #include <string>
 
 #include "packet/CaptureRequest.h"
+#include "packet/PacketList.h"
 #include "packet/Panes.h"
 
 // Flag values of the Win32 file dialogs (OPENFILENAME::Flags).
@@ -32,7 +33,8 @@ class CaptureView {
  public:
   virtual ~CaptureView() = default;
 
-  virtual ListPane& List() = 0;
+  // Where the capture thread's packet list hands its changes over.
+  virtual PacketListSink& List() = 0;
   virtual TreePane& Tree() = 0;
   virtual HexPane& Hex() = 0;
   virtual StatusText& Status() = 0;

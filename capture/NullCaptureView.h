@@ -8,7 +8,7 @@
 
 class NullCaptureView : public CaptureView {
  public:
-  ListPane& List() override { return list; }
+  PacketListSink& List() override { return list; }
   TreePane& Tree() override { return tree_; }
   HexPane& Hex() override { return hex_; }
   StatusText& Status() override { return status_; }
@@ -19,7 +19,7 @@ class NullCaptureView : public CaptureView {
   int ShowOpenDialog(const FileDialogRequest&, std::string&) override { return 0; }
   int FileExists(const char*) override { return 0; }
 
-  RowCountingList list;
+  SilentPacketList list;
 
  private:
   SilentTree tree_;

@@ -1,10 +1,9 @@
-// Appending list rows for newly stored packets. Rows mirror the store in
-// order: the capture thread deletes rows at the top when it overwrites the
-// oldest packets, and appends here at the bottom. A row's texts are drawn from
-// its record when the list shows it; here only the row number and the time its
-// DiffTime is measured from are worked out, which need the packets before it.
+// The packet list's two halves: gathering rows on the capture thread, applying
+// them and drawing cells on the user-interface thread.
 #include "packet/PacketList.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstdio>
 
 #include "packet/HeaderDecoders.h"
@@ -19,31 +18,24 @@ uint32_t PacketsSince(uint32_t last, uint32_t counter) {
   return (counter % kCounterModulus + kCounterModulus - last % kCounterModulus) % kCounterModulus;
 }
 
-void ShowCounts(const PacketStore& store, StatusText& status) {
+std::string CountsText(const PacketStore& store) {
   char text[128];
   std::snprintf(text, sizeof text, "Packet:%u　　Memory:%llu byte", store.PacketCounter(),
                 static_cast<unsigned long long>(store.TotalBytes()));
-  status.SetStatusText(1, text);
+  return text;
 }
 
 }  // namespace
 
-void ResetPacketList(PacketListState& state) {
-  state.shown_row_count = 0;
-  state.previous_receive_time = SystemTime{};
-  state.last_packet_counter = 0;
-}
+PacketListFeed::PacketListFeed(PacketListSink& sink) : sink_(sink) {}
 
-void UpdatePacketList(PacketListState& state, const PacketStore& store, ListPane& list,
-                      StatusText& status, bool more_follow) {
-  // Every reset comes with an emptied store, so before the first row every
-  // stored record is new, also when a load of more than kPacketCounterWrap
-  // records has wrapped the counter.
+void PacketListFeed::Update(const PacketStore& store, bool more_follow) {
+  // Before the first row since a reset every stored record is new, also when
+  // a load of more than kPacketCounterWrap records has wrapped the counter.
   const uint32_t counter = store.PacketCounter();
-  const bool first_since_reset = state.shown_row_count == 0 && state.last_packet_counter == 0;
-  uint32_t fresh =
-      first_since_reset ? store.Count() : PacketsSince(state.last_packet_counter, counter);
-  state.last_packet_counter = counter;
+  const bool first_since_reset = next_number_ == 0 && last_packet_counter_ == 0;
+  uint32_t fresh = first_since_reset ? store.Count() : PacketsSince(last_packet_counter_, counter);
+  last_packet_counter_ = counter;
 
   // More new packets than stored ones: the oldest of them are gone already.
   const uint32_t stored = store.Count();
@@ -55,17 +47,105 @@ void UpdatePacketList(PacketListState& state, const PacketStore& store, ListPane
     // Only this thread removes records, so every index below the count holds one.
     CapturedPacket packet;
     if (!store.Get(static_cast<int32_t>(first + k), packet)) break;
-    list.AppendRow(PacketRow{first_sequence + k, state.shown_row_count, state.previous_receive_time});
+    AppendRow(first_sequence + k, previous_receive_time_);
     IpHeader ip{};
     if (DecodeIpHeader(ip, packet.data, static_cast<int32_t>(packet.size))) {
-      state.previous_receive_time = packet.time;
+      previous_receive_time_ = packet.time;
     }
-    // Wraps instead of overflowing after 2^31 rows of a very long capture.
-    state.shown_row_count = static_cast<int32_t>(static_cast<uint32_t>(state.shown_row_count) + 1);
   }
 
-  // The counts before the end of the update, so that a list which hands its
-  // changes over in one piece can take them along.
-  ShowCounts(store, status);
-  list.EndUpdate(more_follow);
+  changes_.counts = CountsText(store);
+  const auto hold = std::chrono::milliseconds(sink_.HoldMs());
+  if (more_follow && std::chrono::steady_clock::now() - last_handover_ < hold) return;
+  HandOver();
+}
+
+void PacketListFeed::AppendRow(uint64_t sequence, const SystemTime& previous_time) {
+  if (changes_.previous_times.size() >= kMaxRowsPerHandover) HandOver();
+  if (changes_.previous_times.empty()) {
+    changes_.first_sequence = sequence;
+    changes_.first_number = next_number_;
+  }
+  changes_.previous_times.push_back(previous_time);
+  ++rows_;
+  // Wraps instead of overflowing after 2^31 rows of a very long capture.
+  next_number_ = static_cast<int32_t>(static_cast<uint32_t>(next_number_) + 1);
+}
+
+void PacketListFeed::DeleteTopRows(int count) {
+  count = std::clamp(count, 0, rows_);
+  rows_ -= count;
+  const int delivered = std::min(count, delivered_rows_left_);
+  delivered_rows_left_ -= delivered;
+  changes_.deleted_top += static_cast<uint32_t>(delivered);
+  // The rest were appended since the last hand-over: they never reach the control.
+  const int gathered = count - delivered;
+  changes_.previous_times.erase(changes_.previous_times.begin(),
+                                changes_.previous_times.begin() + gathered);
+  changes_.first_sequence += static_cast<uint64_t>(gathered);
+  changes_.first_number = static_cast<int32_t>(static_cast<uint32_t>(changes_.first_number) +
+                                               static_cast<uint32_t>(gathered));
+}
+
+void PacketListFeed::Reset() {
+  changes_ = PacketListChanges{};
+  changes_.reset = true;
+  rows_ = 0;
+  delivered_rows_left_ = 0;
+  next_number_ = 0;
+  previous_receive_time_ = SystemTime{};
+  last_packet_counter_ = 0;
+  HandOver();
+}
+
+void PacketListFeed::HandOver() {
+  if (!changes_.RowsLeave() && changes_.previous_times.empty() && changes_.counts.empty()) return;
+  sink_.HandOver(changes_);
+  delivered_rows_left_ = rows_;
+  changes_ = PacketListChanges{};
+  last_handover_ = std::chrono::steady_clock::now();
+}
+
+bool PacketRowCells(const PacketStore& store, const PacketRow& row, ListRowTexts& out) {
+  return store.ReadBySequence(row.sequence, [&](const CapturedPacket& packet) {
+    ListRowCells(packet, row.number, row.previous_time, out);
+  });
+}
+
+PacketListMarks PacketListRows::Apply(const PacketListChanges& changes, PacketListMarks marks) {
+  if (changes.reset) previous_times_.clear();
+  const size_t deleted = std::min<size_t>(changes.deleted_top, previous_times_.size());
+  previous_times_.erase(previous_times_.begin(), previous_times_.begin() + deleted);
+  top_sequence_ += deleted;
+  top_number_ += static_cast<uint32_t>(deleted);
+  if (previous_times_.empty()) {
+    top_sequence_ = changes.first_sequence;
+    top_number_ = static_cast<uint32_t>(changes.first_number);
+  }
+  previous_times_.insert(previous_times_.end(), changes.previous_times.begin(),
+                         changes.previous_times.end());
+  // Sequence numbers are never reused, so a cached row stays right as long as
+  // its record exists; a reset only makes sure of it.
+  if (changes.reset) cached_ = false;
+
+  if (!changes.RowsLeave()) return marks;
+  // After a reset every row has left.
+  const int moved_up = changes.reset ? INT_MAX : static_cast<int>(changes.deleted_top);
+  auto follow = [&](int row) { return row >= 0 && row >= moved_up ? row - moved_up : -1; };
+  return PacketListMarks{follow(marks.selected), follow(marks.focused), follow(marks.shown)};
+}
+
+PacketRow PacketListRows::Row(int row) const {
+  return PacketRow{top_sequence_ + static_cast<uint64_t>(row),
+                   static_cast<int32_t>(top_number_ + static_cast<uint32_t>(row)),
+                   previous_times_[static_cast<size_t>(row)]};
+}
+
+const ListRowTexts* PacketListRows::Cells(int row, const PacketStore& store) {
+  if (row < 0 || row >= RowCount()) return nullptr;
+  const PacketRow wanted = Row(row);
+  if (cached_ && cached_sequence_ == wanted.sequence) return &cache_;
+  cached_ = PacketRowCells(store, wanted, cache_);
+  cached_sequence_ = wanted.sequence;
+  return cached_ ? &cache_ : nullptr;
 }

@@ -1,40 +1,11 @@
 // The small interfaces through which the portable code drives what the user
-// sees. The Win32 edge implements each with window messages to one control
+// sees (the packet list has its own module, packet/PacketList.h). The Win32 edge implements each with window messages to one control
 // (one-line helpers, no logic); tests implement them with recorders. Every
 // operation is synchronous: it has taken effect when it returns.
 #pragma once
 
 #include <cstdint>
 
-#include "log/SystemTime.h"
-
-// One row of the packet list as the capture thread appends it. The list keeps
-// no text: it draws a row's cells from the store's record when they are looked
-// at, with only what cannot be found in the store kept beside it.
-struct PacketRow {
-  uint64_t sequence;         // the record's sequence number in the store
-  int32_t number;            // the row number shown in column 0
-  SystemTime previous_time;  // what DiffTime is measured from; all zero: "0 sec"
-};
-
-// The packet list (an owner-data report list view). Its rows mirror the
-// store's records in order: row i shows record i.
-class ListPane {
- public:
-  virtual ~ListPane() = default;
-  virtual int RowCount() = 0;
-  // Appends a row at the bottom. Rows are appended in store order: a row's
-  // record directly follows the record of the row above it.
-  virtual void AppendRow(const PacketRow& row) = 0;
-  // Removes the `count` top rows, whose records have left the store; the rows
-  // below move up, and a selected row's selection moves with it.
-  virtual void DeleteTopRows(int count) = 0;
-  virtual void DeleteAllRows() = 0;
-  // Ends one list update. A list that queues its changes hands them over to
-  // the control now, or, when `more_follow` says another update comes soon,
-  // may keep them for it.
-  virtual void EndUpdate(bool /*more_follow*/) {}
-};
 
 // The detail tree.
 class TreePane {

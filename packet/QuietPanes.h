@@ -4,6 +4,7 @@
 #pragma once
 
 #include "packet/CaptureRequest.h"
+#include "packet/PacketList.h"
 #include "packet/Panes.h"
 
 class SilentStatusText : public StatusText {
@@ -27,16 +28,9 @@ class IgnoredCaptureStops : public CaptureStopSink {
   void CaptureStopped() override {}
 };
 
-// Keeps only the number of rows, so that deleting rows at the top still works.
-class RowCountingList : public ListPane {
+class SilentPacketList : public PacketListSink {
  public:
-  int RowCount() override { return rows_; }
-  void AppendRow(const PacketRow&) override { ++rows_; }
-  void DeleteTopRows(int count) override { rows_ -= count; }
-  void DeleteAllRows() override { rows_ = 0; }
-
- private:
-  int rows_ = 0;
+  void HandOver(const PacketListChanges&) override {}
 };
 
 class SilentTree : public TreePane {

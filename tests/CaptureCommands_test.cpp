@@ -26,7 +26,6 @@ class CaptureCommandsTest : public ::testing::Test, protected CaptureRig {
  protected:
   void SetUp() override {
     store.Init();
-    ResetPacketList(state);
     control.capture_thread_running = 1;
     control.receive_interval_ms = 0;
     WriteConfigFile("[Common_config]\r\nCAP_FPS=0\r\n[Protocol_config]\r\nUDP=1\r\n");
@@ -39,7 +38,7 @@ class CaptureCommandsTest : public ::testing::Test, protected CaptureRig {
     source.PushDatagram(Datagram(1500));
     source.PushQuiet();
     thread.RunCapturePass();
-    ASSERT_EQ(view.list.rows.size(), 2u);
+    ASSERT_EQ(view.list.RowCount(), 2);
   }
 
   // Gives the command and runs the iteration that takes it.
@@ -58,13 +57,12 @@ class CaptureCommandsTest : public ::testing::Test, protected CaptureRig {
   void ExpectPanesEmpty() {
     EXPECT_EQ(store.Count(), 0u);
     EXPECT_EQ(store.PacketCounter(), 0u);
-    EXPECT_TRUE(view.list.rows.empty());
+    EXPECT_EQ(view.list.RowCount(), 0);
     EXPECT_EQ(view.tree.ItemCount(), 0u);
     EXPECT_GE(view.tree.delete_all_calls, 1);
     EXPECT_GE(view.hex.set_text_calls, 1);
     EXPECT_EQ(view.hex.text, "");
-    EXPECT_EQ(state.shown_row_count, 0);
-    EXPECT_EQ(state.previous_receive_time, SystemTime{});
+    EXPECT_EQ(thread.list().RowCount(), 0);
   }
 };
 
@@ -159,7 +157,7 @@ TEST_F(CaptureCommandsTest, SaveDialogsEndCapturingAlsoWhenCancelled) {
 
   EXPECT_TRUE(view.boxes.shown.empty());
   EXPECT_EQ(store.Count(), 2u) << "saving leaves the store and the list alone";
-  EXPECT_EQ(view.list.rows.size(), 2u);
+  EXPECT_EQ(view.list.RowCount(), 2);
 }
 
 TEST_F(CaptureCommandsTest, SavingOverAnExistingFileAsksFirst) {
@@ -217,7 +215,7 @@ TEST_F(CaptureCommandsTest, OpenEmptiesEverythingFirstThenLoadsAndLists) {
   AnswerDialog("two.bin");
   Run(CaptureRequest::LoadBinary);
   EXPECT_EQ(store.Count(), 2u);
-  ASSERT_EQ(view.list.rows.size(), 2u);
+  ASSERT_EQ(view.list.RowCount(), 2);
   EXPECT_EQ(view.list.Cell(0, 0), "0");
   EXPECT_EQ(view.list.Cell(1, 7), "1500");
   ASSERT_EQ(view.boxes.shown.size(), 1u);

@@ -39,7 +39,6 @@ class CaptureThreadTest : public ::testing::Test, protected CaptureRig {
  protected:
   void SetUp() override {
     store.Init();
-    ResetPacketList(state);
     control.capture_request = kCapture;
     control.capture_thread_running = 1;
     control.receive_interval_ms = 0;
@@ -62,8 +61,9 @@ TEST_F(CaptureThreadTest, ListFollowsEveryFifthAttemptAndAfterAQuietSecond) {
   WriteConfig("CAP_FPS=0\r\n");
   std::vector<size_t> rows_before_receive;
   for (int i = 0; i < 8; ++i) {
-    source.PushDatagram(Datagram(60),
-                        [&] { rows_before_receive.push_back(view.list.rows.size()); });
+    source.PushDatagram(Datagram(60), [&] {
+      rows_before_receive.push_back(static_cast<size_t>(view.list.RowCount()));
+    });
   }
   source.PushQuiet();
   source.PushDatagram(Datagram(60));  // arrives after the quiet second: next pass
@@ -72,7 +72,7 @@ TEST_F(CaptureThreadTest, ListFollowsEveryFifthAttemptAndAfterAQuietSecond) {
 
   EXPECT_EQ(rows_before_receive, (std::vector<size_t>{0, 0, 0, 0, 0, 0, 6, 6}))
       << "six rows after the sixth datagram";
-  EXPECT_EQ(view.list.rows.size(), 8u) << "all eight after the quiet second";
+  EXPECT_EQ(view.list.RowCount(), 8) << "all eight after the quiet second";
   EXPECT_EQ(store.Count(), 8u);
   EXPECT_EQ(thread.list_update_counter(), 0);
   EXPECT_EQ(source.last_wait_seconds, 1);
@@ -103,15 +103,16 @@ TEST_F(CaptureThreadTest, RejectedAndFailedReceivesCountAsAttempts) {
   source.PushReceiveResult(-1);
   source.PushReceiveResult(0);
   for (int i = 0; i < 4; ++i) {
-    source.PushDatagram(Datagram(60),
-                        [&] { rows_before_receive.push_back(view.list.rows.size()); });
+    source.PushDatagram(Datagram(60), [&] {
+      rows_before_receive.push_back(static_cast<size_t>(view.list.RowCount()));
+    });
   }
   source.PushQuiet();
   thread.RunCapturePass();
   EXPECT_EQ(rows_before_receive, (std::vector<size_t>{0, 0, 0, 3}));
   EXPECT_EQ(store.Count(), 4u);
   EXPECT_EQ(store.PacketCounter(), 4u);
-  EXPECT_EQ(view.list.rows.size(), 4u);
+  EXPECT_EQ(view.list.RowCount(), 4);
   EXPECT_EQ(source.stale_buffers, 0) << "the long datagram's bytes are cleared after it";
 }
 
@@ -125,7 +126,7 @@ TEST_F(CaptureThreadTest, StopTakesEffectAfterTheDatagramBeingReceived) {
   }
   thread.RunCapturePass();
   EXPECT_EQ(store.Count(), 3u) << "the datagram being received when the stop came is kept";
-  EXPECT_EQ(view.list.rows.size(), 3u) << "the list gets every stored packet";
+  EXPECT_EQ(view.list.RowCount(), 3) << "the list gets every stored packet";
   EXPECT_EQ(source.Remaining(), 7u);
 
   // Stopped, the thread empties the queue and stores nothing, so a later start
@@ -166,7 +167,7 @@ TEST_F(CaptureThreadTest, SizeOverStopsWithLogLineAndMessage) {
   EXPECT_EQ(store.Count(), 20u) << "20,000 bytes fit exactly; the 21st datagram is lost";
   EXPECT_EQ(store.TotalBytes(), 20000u);
   EXPECT_EQ(source.Remaining(), 4u) << "capturing ends at the next check";
-  EXPECT_EQ(view.list.rows.size(), 20u);
+  EXPECT_EQ(view.list.RowCount(), 20);
   ExpectOneLogLine("サイズオーバー\r\n");
   ASSERT_EQ(view.boxes.shown.size(), 1u);
   EXPECT_EQ(view.boxes.shown[0].text, "最大受信サイズを超えました！緊急停止します");
@@ -179,7 +180,10 @@ TEST_F(CaptureThreadTest, SizeOverStopsWithLogLineAndMessage) {
   // A command the user gives while the message is up outlives the stop, and
   // the state it showed stands.
   source.PushDatagram(Datagram(1000, 17, 99));
-  view.boxes.while_shown = [&] { Give(CaptureRequest::SaveText); Give(CaptureRequest::Capture); };
+  view.boxes.while_shown = [&] {
+    Give(CaptureRequest::SaveText);
+    Give(CaptureRequest::Capture);
+  };
   control.capture_request = kCapture;
   thread.RunCapturePass();
   EXPECT_EQ(view.stops.stops, 2);
@@ -202,7 +206,7 @@ TEST_F(CaptureThreadTest, OverwriteModeDropsTheOldestRowsAndKeepsRowsInStepWithR
   EXPECT_EQ(control.capture_request.load(), kCapture);
   EXPECT_EQ(store.PacketCounter(), 57u);
   ASSERT_EQ(store.Count(), 19u) << "the total stays strictly below the limit";
-  ASSERT_EQ(view.list.rows.size(), 19u);
+  ASSERT_EQ(view.list.RowCount(), 19);
   for (int i = 0; i < 19; ++i) {
     EXPECT_EQ(RecordPort(i), 38 + i);
     EXPECT_EQ(view.list.Cell(i, 3), std::to_string(RecordPort(i))) << "row " << i;
@@ -220,7 +224,7 @@ TEST_F(CaptureThreadTest, OverwriteRemovingMoreRecordsThanRowsDeletesOnlyExistin
   for (int i = 0; i < 4; ++i) source.PushDatagram(Datagram(100, 17, static_cast<uint16_t>(i)));
   source.PushQuiet();
   thread.RunCapturePass();
-  ASSERT_EQ(view.list.rows.size(), 4u);
+  ASSERT_EQ(view.list.RowCount(), 4);
   for (int i = 0; i < 3; ++i)
     source.PushDatagram(Datagram(6000, 17, static_cast<uint16_t>(10 + i)));
   source.PushDatagram(Datagram(19000, 17, 99));
@@ -229,7 +233,7 @@ TEST_F(CaptureThreadTest, OverwriteRemovingMoreRecordsThanRowsDeletesOnlyExistin
 
   ASSERT_EQ(store.Count(), 1u);
   EXPECT_EQ(RecordPort(0), 99);
-  ASSERT_EQ(view.list.rows.size(), 1u);
+  ASSERT_EQ(view.list.RowCount(), 1);
   EXPECT_EQ(view.list.Cell(0, 3), "99");
   EXPECT_TRUE(view.list.MirrorsStore());
   EXPECT_EQ(view.list.invalid_calls, 0);
@@ -396,7 +400,7 @@ TEST_F(CaptureThreadTest, ACommandEndsEveryWait) {
     GiveCaptureCommand(context, CaptureRequest::Clear);
     EXPECT_TRUE(Eventually([&] { return !control.commands.Pending() && store.Count() == 0; }));
     EXPECT_TRUE(running.Shutdown());
-    EXPECT_TRUE(view.list.rows.empty());
+    EXPECT_EQ(view.list.RowCount(), 0);
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -72,11 +73,12 @@ TEST(PacketList, RowTextsOfEveryProtocolBranch) {
   };
   PacketStore store;
   for (const auto& c : cases) Add(store, c.bytes, At(10, 0, 0, 100));
-  PacketListState state;
   FakeListPane list;
   list.store = &store;
   FakeStatusText status;
-  UpdatePacketList(state, store, list, status);
+  list.status = &status;
+  PacketListFeed feed(list);
+  feed.Update(store);
 
   ASSERT_EQ(list.RowCount(), static_cast<int>(cases.size()));
   for (size_t i = 0; i < cases.size(); ++i) {
@@ -86,7 +88,7 @@ TEST(PacketList, RowTextsOfEveryProtocolBranch) {
   }
   EXPECT_TRUE(list.MirrorsStore());
   EXPECT_EQ(list.invalid_calls, 0);
-  EXPECT_EQ(state.shown_row_count, static_cast<int>(cases.size()));
+  EXPECT_EQ(feed.RowCount(), static_cast<int>(cases.size()));
 }
 
 TEST(PacketList, DiffTimeComparesTimesOfDayOnly) {
@@ -114,15 +116,16 @@ TEST(PacketList, DiffTimeComparesTimesOfDayOnly) {
 
 TEST(PacketList, AppendsEachBatchAndMeasuresFromTheLastDecodedPacket) {
   PacketStore store;
-  PacketListState state;
   FakeListPane list;
   list.store = &store;
   FakeStatusText status;
+  list.status = &status;
+  PacketListFeed feed(list);
   Add(store, Datagram(17, Udp(12)), At(10, 0, 0, 100));
   Add(store, std::vector<uint8_t>(10), At(10, 0, 0, 200));  // no IP header: not a reference time
-  UpdatePacketList(state, store, list, status);
+  feed.Update(store);
   Add(store, Datagram(17, Udp(12)), At(10, 0, 0, 350));
-  UpdatePacketList(state, store, list, status);
+  feed.Update(store);
 
   ASSERT_EQ(list.RowCount(), 3);
   EXPECT_EQ(list.Cell(0, kColumnDiffTime), "0 sec");
@@ -132,33 +135,39 @@ TEST(PacketList, AppendsEachBatchAndMeasuresFromTheLastDecodedPacket) {
   EXPECT_EQ(status.Part(1), "Packet:3　　Memory:90 byte");
 
   // The status is refreshed also when there is nothing to append.
-  UpdatePacketList(state, store, list, status);
+  feed.Update(store);
   EXPECT_EQ(list.RowCount(), 3);
   EXPECT_EQ(status.history.size(), 3u);
 
-  ResetPacketList(state);
-  EXPECT_EQ(state.shown_row_count, 0);
-  EXPECT_EQ(state.previous_receive_time, SystemTime{});
-  EXPECT_EQ(state.last_packet_counter, 0u);
+  // A reset (with the store emptied) numbers and measures from scratch.
+  store.Clear();
+  feed.Reset();
+  EXPECT_EQ(list.RowCount(), 0);
+  Add(store, Datagram(17, Udp(12)), At(10, 0, 0, 500));
+  feed.Update(store);
+  ASSERT_EQ(list.RowCount(), 1);
+  EXPECT_EQ(list.Cell(0, kColumnNumber), "0");
+  EXPECT_EQ(list.Cell(0, kColumnDiffTime), "0 sec");
 }
 
 TEST(PacketList, RowIShowsRecordIAfterRowsWereDeletedAtTheTop) {
   PacketStore store;
   store.SetLimitKbytes(1);  // 1000 bytes: twenty-four 40-byte packets
-  PacketListState state;
   FakeListPane list;
   list.store = &store;
   FakeStatusText status;
+  list.status = &status;
+  PacketListFeed feed(list);
   const auto packet = Datagram(17, Udp(12));
   for (int i = 0; i < 24; ++i) Add(store, packet, At(10, 0, 0, 0));
-  UpdatePacketList(state, store, list, status);
+  feed.Update(store);
   ASSERT_EQ(list.RowCount(), 24);
 
   // The capture thread overwrites the oldest packets and deletes their rows.
   const int32_t removed = store.AddOverwriting(packet.data(), 40, At(10, 0, 1, 0));
   ASSERT_GT(removed, 0);
-  list.DeleteTopRows(removed);
-  UpdatePacketList(state, store, list, status);
+  feed.DeleteTopRows(removed);
+  feed.Update(store);
 
   EXPECT_TRUE(list.MirrorsStore());
   EXPECT_EQ(list.Cell(0, kColumnNumber), std::to_string(removed));
@@ -176,11 +185,12 @@ TEST(PacketList, MorePacketsThanStoredListsEveryStoredRecordFromTheFirst) {
     p[4] = static_cast<uint8_t>(i);  // identification tells the packets apart
     ASSERT_GE(store.AddOverwriting(p.data(), 20, At(9, 0, 0, 0)), 0);
   }
-  PacketListState state;
   FakeListPane list;
   list.store = &store;
   FakeStatusText status;
-  UpdatePacketList(state, store, list, status);
+  list.status = &status;
+  PacketListFeed feed(list);
+  feed.Update(store);
   ASSERT_EQ(list.RowCount(), static_cast<int>(store.Count()));
   CapturedPacket oldest;
   ASSERT_TRUE(store.Get(0, oldest));
@@ -194,31 +204,173 @@ TEST(PacketList, FollowsTheStoreCounterAcrossItsWrap) {
   PacketStore store;
   store.SetLimitKbytes(1);
   const auto p = Datagram(2, {});
-  PacketListState state;
   FakeListPane list;
   list.store = &store;
   FakeStatusText status;
+  list.status = &status;
+  PacketListFeed feed(list);
   for (uint32_t i = 0; i < PacketStore::kPacketCounterWrap - 5; ++i) {
     store.AddOverwriting(p.data(), 20, At(8, 0, 0, 0));
   }
-  UpdatePacketList(state, store, list, status);
+  feed.Update(store);
   const int rows_before = list.RowCount();
-  ASSERT_EQ(state.shown_row_count, rows_before);
+  ASSERT_EQ(feed.RowCount(), rows_before);
 
   for (int i = 0; i < 10; ++i) store.AddOverwriting(p.data(), 20, At(8, 0, 1, 0));
   ASSERT_EQ(store.PacketCounter(), 4u);  // wrapped
-  UpdatePacketList(state, store, list, status);
+  feed.Update(store);
   ASSERT_EQ(list.RowCount(), rows_before + 10);
   EXPECT_EQ(list.Cell(rows_before + 9, kColumnNumber), std::to_string(rows_before + 9));
   EXPECT_EQ(list.Cell(rows_before + 9, kColumnReceiveTime), "2024/01/01(08:00:01.000)");
 
   // A list reset over a store whose counter wrapped (a load of more records
   // than the counter can count) still lists every stored record.
-  PacketListState fresh;
   FakeListPane fresh_list;
   fresh_list.store = &store;
-  UpdatePacketList(fresh, store, fresh_list, status);
+  PacketListFeed fresh(fresh_list);
+  fresh.Update(store);
   EXPECT_EQ(fresh_list.RowCount(), static_cast<int>(store.Count()));
+}
+
+// The same updates and top deletions, once into a list that takes every update
+// at once and once into one that holds them while more follow: the rows and
+// their texts come out the same, with one hand-over per update, and rows that
+// were appended and deleted again between two hand-overs never cross.
+TEST(PacketList, HandsOverOneBatchPerUpdateWithTheSameRows) {
+  PacketStore store;
+  ASSERT_EQ(store.Init(), 1);
+  store.SetLimitKbytes(1);
+  FakeListPane direct, held(3600 * 1000);
+  direct.store = held.store = &store;
+  FakeStatusText direct_status, held_status;
+  direct.status = &direct_status;
+  held.status = &held_status;
+  PacketListFeed direct_feed(direct), held_feed(held);
+  auto update = [&](bool more_follow) {
+    direct_feed.Update(store);
+    held_feed.Update(store, more_follow);
+  };
+  auto rows = [](const FakeListPane& list) {
+    std::vector<std::string> texts;
+    for (int i = 0; i < list.RowCount(); ++i) texts.push_back(list.RowText(i));
+    return texts;
+  };
+  // 100-byte UDP datagrams, times 10 ms apart: the store holds nine or ten.
+  std::vector<uint8_t> udp = {0, 53, 4, 0, 0, 80, 0, 0};
+  udp.resize(80);
+  const std::vector<uint8_t> d = Datagram(17, udp);
+  int added = 0;
+  auto add = [&](int count) {
+    for (int i = 0; i < count; ++i, ++added) {
+      const SystemTime time{2024, 1, 1, 1, 10, 0, 0, static_cast<uint16_t>(10 * added)};
+      if (store.Add(d.data(), 100, time) != PacketStore::kAddStored) {
+        const int32_t removed = store.AddOverwriting(d.data(), 100, time);
+        direct_feed.DeleteTopRows(std::min(removed, direct_feed.RowCount()));
+        held_feed.DeleteTopRows(std::min(removed, held_feed.RowCount()));
+      }
+    }
+  };
+
+  add(6);
+  update(false);
+  ASSERT_EQ(held.handovers.size(), 1u);
+  EXPECT_EQ(rows(held), rows(direct));
+  // Overwriting deletes top rows between updates; they go with the next batch.
+  add(5);
+  EXPECT_EQ(held_feed.RowCount(), 4);
+  EXPECT_EQ(held.handovers.size(), 1u);
+  update(false);
+  ASSERT_EQ(held.handovers.size(), 2u);
+  EXPECT_EQ(held.handovers[1].deleted_top, 2u);
+  EXPECT_EQ(rows(held), rows(direct));
+  EXPECT_EQ(held.rows.Row(0).number, 2);
+
+  // While more follow, updates are held, also over overwrites that delete
+  // rows appended since the last hand-over; the last update takes all along.
+  for (int round = 0; round < 4; ++round) {
+    add(4);
+    update(true);
+  }
+  EXPECT_EQ(held.handovers.size(), 2u);
+  update(false);
+  ASSERT_EQ(held.handovers.size(), 3u);
+  EXPECT_EQ(held.handovers[2].deleted_top, 9u);
+  EXPECT_LT(held.handovers[2].previous_times.size(), 16u);
+  EXPECT_EQ(held.RowCount(), static_cast<int>(store.Count()));
+  EXPECT_EQ(rows(held), rows(direct));
+  EXPECT_EQ(held_status.parts, direct_status.parts);
+  EXPECT_EQ(held.invalid_calls, 0);
+
+  // A row whose record left the store draws empty, never another packet.
+  store.AddOverwriting(std::vector<uint8_t>(100, 0x45).data(), 100, SystemTime{});
+  EXPECT_EQ(held.rows.Cells(0, store), nullptr);
+  for (int row : {1, 2, 1}) {  // the control asks cell by cell; the last row's are kept
+    ASSERT_NE(held.rows.Cells(row, store), nullptr);
+    EXPECT_EQ(held.rows.Cells(row, store)->cells[kColumnNumber],
+              std::to_string(held.rows.Row(row).number));
+  }
+
+  // Emptying goes over at once and drops what was gathered.
+  add(1);
+  held_feed.Update(store, true);
+  const size_t before_reset = held.handovers.size();
+  held_feed.Reset();
+  ASSERT_EQ(held.handovers.size(), before_reset + 1);
+  EXPECT_TRUE(held.handovers.back().reset);
+  EXPECT_TRUE(held.handovers.back().previous_times.empty());
+  EXPECT_EQ(held.RowCount(), 0);
+}
+
+// Opening a large file appends every record in one update: the rows cross in
+// bounded hand-overs and the window ends with all of them in order.
+TEST(PacketList, LargeUpdatesCrossInBoundedHandovers) {
+  PacketStore store;
+  const std::vector<uint8_t> d = Datagram(17, {0, 53, 4, 0, 0, 80, 0, 0}, 28);
+  const size_t records = 2 * PacketListFeed::kMaxRowsPerHandover + 5;
+  for (size_t i = 0; i < records; ++i) store.Add(d.data(), 28, SystemTime{});
+  FakeListPane list;
+  PacketListFeed feed(list);
+  feed.Update(store);
+  ASSERT_EQ(list.handovers.size(), 3u);
+  size_t largest = 0;
+  for (const auto& h : list.handovers) largest = std::max(largest, h.previous_times.size());
+  EXPECT_EQ(largest, PacketListFeed::kMaxRowsPerHandover);
+  ASSERT_EQ(list.RowCount(), static_cast<int>(records));
+  const PacketRow last = list.rows.Row(list.RowCount() - 1);
+  EXPECT_EQ(last.sequence, records - 1);
+  EXPECT_EQ(last.number, static_cast<int32_t>(records - 1));
+  EXPECT_STREQ(list.rows.Cells(list.RowCount() - 1, store)->cells[kColumnNumber],
+               std::to_string(records - 1).c_str());
+}
+
+// Rows leaving the top take the selection, the focus and the shown row along
+// with their records; a row that left takes its mark with it.
+TEST(PacketList, MarksFollowTheirRecordsWhenRowsLeaveTheTop) {
+  struct Case {
+    bool reset;
+    uint32_t deleted_top;
+    PacketListMarks before, after;
+  } cases[] = {
+      {false, 0, {5, 5, 5}, {5, 5, 5}},     // only appended: nothing moves
+      {false, 3, {5, 7, 5}, {2, 4, 2}},     // all move up with their records
+      {false, 3, {2, 3, -1}, {-1, 0, -1}},  // a row that left takes its mark along
+      {false, 10, {9, 9, 9}, {-1, -1, -1}},
+      {true, 0, {0, 4, 0}, {-1, -1, -1}},  // after a reset every row has left
+  };
+  for (const Case& c : cases) {
+    PacketListRows rows;
+    PacketListChanges fill;
+    fill.previous_times.resize(10);
+    rows.Apply(fill);
+    PacketListChanges changes;
+    changes.reset = c.reset;
+    changes.deleted_top = c.deleted_top;
+    changes.first_sequence = 10;
+    changes.first_number = 10;
+    changes.previous_times.resize(2);
+    EXPECT_EQ(rows.Apply(changes, c.before), c.after) << c.reset << " " << c.deleted_top;
+    EXPECT_EQ(rows.RowCount(), c.reset ? 2 : 12 - static_cast<int>(c.deleted_top));
+  }
 }
 
 }  // namespace

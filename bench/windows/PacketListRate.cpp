@@ -44,7 +44,7 @@ GrantedSource UdpSource() {
 }
 
 int Rows() {
-  return static_cast<int>(SendMessageA(PacketListWindow, LVM_GETITEMCOUNT, 0, 0));
+  return static_cast<int>(SendMessageA(capture_page.panes.list, LVM_GETITEMCOUNT, 0, 0));
 }
 
 // Captures `count` more datagrams; the list is up to date when the status bar
@@ -95,7 +95,7 @@ int main() {
     MainWindowSession session(&source);
     Capture(source, 10000, 10000);
     const double seconds = Capture(source, 20000, 30000);
-    std::printf("(list rows %d, stored %u)\n", Rows(), packet_store.Count());
+    std::printf("(list rows %d, stored %u)\n", Rows(), capture_page.store.Count());
     Report("overwrite 20,000 at a full list of 10,000", 20000, seconds);
   }
   std::filesystem::current_path(folder.parent_path());

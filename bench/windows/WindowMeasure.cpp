@@ -43,7 +43,7 @@ void Request(int command) {
 }
 
 int Rows() {
-  return ListRowCount(PacketListWindow);
+  return ListRowCount(capture_page.panes.list);
 }
 
 // Runs `command`, answers its file dialog with `path` and times OK to the box.
@@ -148,13 +148,13 @@ bool MeasureFile(const std::string& path) {
   PumpUntil([&] { return Rows() == packets; }, kLongestWaitMs);
   if (all_rows == Clock::time_point{}) all_rows = Clock::now();
   PrintStep("open: OK to all rows listed", Seconds(opened.ok, all_rows),
-            std::to_string(Rows()) + " rows, " + std::to_string(packet_store.Count()) + " stored");
+            std::to_string(Rows()) + " rows, " + std::to_string(capture_page.store.Count()) + " stored");
 
   Clock::time_point start = Clock::now();
-  SendMessageA(PacketListWindow, LVM_ENSUREVISIBLE, packets - 1, FALSE);
-  ListSelectRow(PacketListWindow, packets - 1);
+  SendMessageA(capture_page.panes.list, LVM_ENSUREVISIBLE, packets - 1, FALSE);
+  ListSelectRow(capture_page.panes.list, packets - 1);
   const bool shown = PumpUntil(
-      [&] { return last_shown_row == packets - 1 && GetWindowTextLengthA(HexDumpWindow) > 0; },
+      [&] { return capture_page.list.shown_row == packets - 1 && GetWindowTextLengthA(capture_page.panes.hex) > 0; },
       60000);
   PrintStep("last row: scroll, select to its hex dump", Seconds(start, Clock::now()),
             shown ? "" : "(not shown within 60 s)");
@@ -229,8 +229,8 @@ void MeasureFill(GrantedSource& source, int rows) {
   }
   Request(IDM_CAPTURE_STOP);
   std::printf("  list rows %d, stored %u packets, %llu packet bytes\n", Rows(),
-              packet_store.Count(), static_cast<unsigned long long>(packet_store.TotalBytes()));
-  PrintMemory(packet_store.TotalBytes());
+              capture_page.store.Count(), static_cast<unsigned long long>(capture_page.store.TotalBytes()));
+  PrintMemory(capture_page.store.TotalBytes());
 }
 
 // Every protocol admitted, no store limit, no overwriting.

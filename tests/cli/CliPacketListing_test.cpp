@@ -29,10 +29,8 @@ TEST(PacketListing, StreamedRowsAreTheWindowsRows) {
   }
   FakeListPane window;
   window.store = &store;
-  PacketListState state;
-  ResetPacketList(state);
-  FakeStatusText status;
-  UpdatePacketList(state, store, window, status);
+  PacketListFeed feed(window);
+  feed.Update(store);
   ASSERT_EQ(window.RowCount(), 7);
   EXPECT_EQ(window.Cell(4, 12), "2.200 sec");
 

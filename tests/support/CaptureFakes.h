@@ -185,9 +185,9 @@ class PageStops : public FakeCaptureStops {
 // A list pane that can run a hook while it is being emptied.
 class HookedListPane : public FakeListPane {
  public:
-  void DeleteAllRows() override {
-    if (on_delete_all) on_delete_all();
-    FakeListPane::DeleteAllRows();
+  void HandOver(const PacketListChanges& changes) override {
+    if (changes.reset && on_delete_all) on_delete_all();
+    FakeListPane::HandOver(changes);
   }
   std::function<void()> on_delete_all;
 };
@@ -207,9 +207,11 @@ class RecordingView : public CaptureView {
     std::function<void()> while_open;
   };
 
-  explicit RecordingView(CaptureControl& control) : stops(control, status) {}
+  explicit RecordingView(CaptureControl& control) : stops(control, status) {
+    list.status = &status;
+  }
 
-  ListPane& List() override { return list; }
+  PacketListSink& List() override { return list; }
   TreePane& Tree() override { return tree; }
   HexPane& Hex() override { return hex; }
   StatusText& Status() override { return status; }
@@ -270,7 +272,6 @@ struct CaptureRig {
   PacketStore store;
   ScriptedSource source;
   RecordingView view{control};
-  PacketListState state;
-  CaptureContext context{control, store, source, view, state};
+  CaptureContext context{control, store, source, view};
   CaptureThread thread{context};
 };

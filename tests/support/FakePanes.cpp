@@ -3,36 +3,18 @@
 
 #include <algorithm>
 
-#include "packet/PacketListRows.h"
-
-int FakeListPane::RowCount() {
-  return static_cast<int>(rows.size());
-}
-
-void FakeListPane::AppendRow(const PacketRow& row) {
-  if (!rows.empty() && (row.sequence != rows.back().sequence + 1 ||
-                        row.number != static_cast<int32_t>(rows.back().number + 1u))) {
-    ++invalid_calls;
-  }
-  rows.push_back(row);
-}
-
-void FakeListPane::DeleteTopRows(int count) {
-  if (count < 0 || count > RowCount()) {
-    ++invalid_calls;
-    return;
-  }
-  rows.erase(rows.begin(), rows.begin() + count);
-}
-
-void FakeListPane::DeleteAllRows() {
-  rows.clear();
+void FakeListPane::HandOver(const PacketListChanges& changes) {
+  if (!changes.reset && changes.deleted_top > static_cast<uint32_t>(RowCount())) ++invalid_calls;
+  handovers.push_back(changes);
+  rows.Apply(changes);
+  if (status != nullptr && !changes.counts.empty())
+    status->SetStatusText(1, changes.counts.c_str());
 }
 
 std::string FakeListPane::Cell(int row, int column) const {
   ListRowTexts texts;
-  if (row < 0 || static_cast<size_t>(row) >= rows.size() || column < 0 ||
-      column >= kListColumnCount || !PacketRowCells(*store, rows[static_cast<size_t>(row)], texts)) {
+  if (row < 0 || row >= RowCount() || column < 0 || column >= kListColumnCount ||
+      !PacketRowCells(*store, rows.Row(row), texts)) {
     return {};
   }
   return texts.cells[column];
@@ -51,9 +33,9 @@ std::string FakeListPane::RowText(int row) const {
 }
 
 bool FakeListPane::MirrorsStore() const {
-  if (rows.size() != store->Count()) return false;
-  for (size_t i = 0; i < rows.size(); ++i) {
-    if (rows[i].sequence != store->FirstSequence() + i) return false;
+  if (static_cast<uint32_t>(RowCount()) != store->Count()) return false;
+  for (int i = 0; i < RowCount(); ++i) {
+    if (rows.Row(i).sequence != store->FirstSequence() + static_cast<uint64_t>(i)) return false;
   }
   return true;
 }

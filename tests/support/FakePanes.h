@@ -13,20 +13,22 @@
 #include <vector>
 
 #include "packet/CaptureRequest.h"
+#include "packet/PacketList.h"
 #include "packet/PacketStore.h"
 #include "packet/Panes.h"
 
-// The packet list as the window draws it: the rows as appended, their cells
-// built from the records of `store` (which must be set before cells are read).
-class FakeListPane : public ListPane {
+// The packet list as the window draws it: the hand-overs applied to the
+// window's half of the list, the cells built from the records of `store`
+// (which must be set before cells are read), the counts shown in part 1 of
+// `status` when one is set.
+class FakeListPane : public PacketListSink {
  public:
-  int RowCount() override;
-  // Counts an invalid call when the row's record or number does not follow
-  // the row above it, which the window's list relies on.
-  void AppendRow(const PacketRow& row) override;
-  void DeleteTopRows(int count) override;
-  void DeleteAllRows() override;
+  explicit FakeListPane(int hold_ms = 0) : hold_ms_(hold_ms) {}
+  // Counts an invalid call when more rows leave the top than the list has.
+  void HandOver(const PacketListChanges& changes) override;
+  int HoldMs() const override { return hold_ms_; }
 
+  int RowCount() const { return rows.RowCount(); }
   // Text of a cell; empty for a row or record that is gone.
   std::string Cell(int row, int column) const;
   // The row's cells joined with tabs, trailing empty cells dropped.
@@ -34,9 +36,14 @@ class FakeListPane : public ListPane {
   // Row i shows record i of the store, for every row.
   bool MirrorsStore() const;
 
-  std::vector<PacketRow> rows;
+  PacketListRows rows;
+  std::vector<PacketListChanges> handovers;
   const PacketStore* store = nullptr;
+  StatusText* status = nullptr;
   int invalid_calls = 0;
+
+ private:
+  int hold_ms_;
 };
 
 class FakeTreePane : public TreePane {

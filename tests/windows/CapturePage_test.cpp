@@ -29,11 +29,11 @@ constexpr const char* kAdmitAll =
     "0_LIST_DEST_IP=0.0.0.0\r\n0_LIST_DEST_PORT=*\r\n0_LIST_VEC=0\r\n";
 
 int RowCount() {
-  return ListRowCount(PacketListWindow);
+  return ListRowCount(capture_page.panes.list);
 }
 
 std::string HexText() {
-  return LongWindowText(HexDumpWindow);
+  return LongWindowText(capture_page.panes.hex);
 }
 
 void Request(int command) {
@@ -77,7 +77,7 @@ struct CaptureSession {
 };
 
 std::vector<std::string> Row(int row) {
-  return ListRow(PacketListWindow, row);
+  return ListRow(capture_page.panes.list, row);
 }
 
 TEST(CapturePage, PanesAreBuiltAndTheTreeStateFileIsReadAndWritten) {
@@ -86,9 +86,9 @@ TEST(CapturePage, PanesAreBuiltAndTheTreeStateFileIsReadAndWritten) {
   {
     MainWindowSession session;
     ASSERT_NE(session.window(), nullptr);
-    EXPECT_EQ(TreeFlags.ip, 1);
-    EXPECT_EQ(TreeFlags.udp, 2);
-    EXPECT_EQ(TreeFlags.tcp, 0);
+    EXPECT_EQ(capture_page.tree_flags.ip, 1);
+    EXPECT_EQ(capture_page.tree_flags.udp, 2);
+    EXPECT_EQ(capture_page.tree_flags.tcp, 0);
 
     struct Pane {
       HWND window;
@@ -97,28 +97,28 @@ TEST(CapturePage, PanesAreBuiltAndTheTreeStateFileIsReadAndWritten) {
       DWORD style;
     };
     const Pane panes[] = {
-        {PacketListWindow, IDC_PACKET_LIST, "SysListView32",
+        {capture_page.panes.list, IDC_PACKET_LIST, "SysListView32",
          WS_THICKFRAME | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS},
-        {DetailTreeWindow, IDC_DETAIL_TREE, "SysTreeView32",
+        {capture_page.panes.tree, IDC_DETAIL_TREE, "SysTreeView32",
          WS_BORDER | WS_THICKFRAME | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT |
              TVS_SHOWSELALWAYS | TVS_TRACKSELECT},
-        {HexDumpWindow, IDC_HEX_PANE, "RICHEDIT",
+        {capture_page.panes.hex, IDC_HEX_PANE, "RICHEDIT",
          WS_BORDER | WS_VSCROLL | WS_TABSTOP | ES_MULTILINE | ES_READONLY},
     };
     for (const Pane& pane : panes) {
       SCOPED_TRACE(pane.window_class);
-      ASSERT_EQ(GetDlgItem(CapturePage, pane.id), pane.window);
+      ASSERT_EQ(GetDlgItem(capture_page.window, pane.id), pane.window);
       EXPECT_EQ(WindowClass(pane.window), pane.window_class);
       EXPECT_EQ(GetWindowLongA(pane.window, GWL_STYLE) & pane.style, pane.style);
     }
-    EXPECT_EQ(GetWindowLongA(DetailTreeWindow, GWL_STYLE) & WS_TABSTOP, 0);
-    EXPECT_TRUE(GetWindowLongA(HexDumpWindow, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
-    const auto extended = SendMessageA(PacketListWindow, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0);
+    EXPECT_EQ(GetWindowLongA(capture_page.panes.tree, GWL_STYLE) & WS_TABSTOP, 0);
+    EXPECT_TRUE(GetWindowLongA(capture_page.panes.hex, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+    const auto extended = SendMessageA(capture_page.panes.list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0);
     EXPECT_EQ(extended & (LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT),
               LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
-    EXPECT_EQ(SendMessageA(HexDumpWindow, EM_GETEVENTMASK, 0, 0), 0x80001);
+    EXPECT_EQ(SendMessageA(capture_page.panes.hex, EM_GETEVENTMASK, 0, 0), 0x80001);
     // The dump of a 65,535-byte datagram fits.
-    EXPECT_GE(SendMessageA(HexDumpWindow, EM_GETLIMITTEXT, 0, 0), 4 * 76 + 4096 * 76);
+    EXPECT_GE(SendMessageA(capture_page.panes.hex, EM_GETLIMITTEXT, 0, 0), 4 * 76 + 4096 * 76);
 
     std::string headers;
     for (int column = 0; column < 14; ++column) {
@@ -127,7 +127,7 @@ TEST(CapturePage, PanesAreBuiltAndTheTreeStateFileIsReadAndWritten) {
       read.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
       read.pszText = text;
       read.cchTextMax = sizeof(text);
-      SendMessageA(PacketListWindow, LVM_GETCOLUMNA, column, reinterpret_cast<LPARAM>(&read));
+      SendMessageA(capture_page.panes.list, LVM_GETCOLUMNA, column, reinterpret_cast<LPARAM>(&read));
       EXPECT_EQ(read.fmt & LVCFMT_JUSTIFYMASK, LVCFMT_LEFT);
       headers += std::string(text) + "/" + std::to_string(read.cx) + ",";
     }
@@ -135,17 +135,17 @@ TEST(CapturePage, PanesAreBuiltAndTheTreeStateFileIsReadAndWritten) {
               "Packet/50,Protocol/140,SendIP/120,Port/50, /25,RecvIP/120,Port/50,Total/45,"
               "Size/45,Sequence/80,Acknow/80,RecvTime/160,DiffTime/85,/10,");
     LOGFONTA font{};
-    GetObjectA(reinterpret_cast<HFONT>(SendMessageA(DetailTreeWindow, WM_GETFONT, 0, 0)),
+    GetObjectA(reinterpret_cast<HFONT>(SendMessageA(capture_page.panes.tree, WM_GETFONT, 0, 0)),
                sizeof(font), &font);
     EXPECT_STREQ(font.lfFaceName, "ＭＳ ゴシック");
     EXPECT_EQ(font.lfHeight, 12);
-    EXPECT_EQ(SendMessageA(PacketListWindow, WM_GETFONT, 0, 0),
-              SendMessageA(DetailTreeWindow, WM_GETFONT, 0, 0));
+    EXPECT_EQ(SendMessageA(capture_page.panes.list, WM_GETFONT, 0, 0),
+              SendMessageA(capture_page.panes.tree, WM_GETFONT, 0, 0));
 
     // Tab moves between the list and the hex pane only.
-    EXPECT_EQ(GetNextDlgTabItem(CapturePage, PacketListWindow, FALSE), HexDumpWindow);
-    EXPECT_EQ(GetNextDlgTabItem(CapturePage, HexDumpWindow, FALSE), PacketListWindow);
-    TreeFlags.tcp = 1;  // as if the user had opened "TCP HEADER"
+    EXPECT_EQ(GetNextDlgTabItem(capture_page.window, capture_page.panes.list, FALSE), capture_page.panes.hex);
+    EXPECT_EQ(GetNextDlgTabItem(capture_page.window, capture_page.panes.hex, FALSE), capture_page.panes.list);
+    capture_page.tree_flags.tcp = 1;  // as if the user had opened "TCP HEADER"
   }
   // Rewritten whole at shutdown, in the program's own key names; 2 stays 2.
   EXPECT_EQ(ReadFileBytes("system.ini"),
@@ -153,7 +153,7 @@ TEST(CapturePage, PanesAreBuiltAndTheTreeStateFileIsReadAndWritten) {
             "#IP(0:閉じる 1:展開)\r\nIP=1\r\n#ICMP(0:閉じる 1:展開)\r\nICMP=0\r\n"
             "#TCP(0:閉じる 1:展開)\r\nTCP=1\r\n#UDP(0:閉じる 1:展開)\r\nUDP=2\r\n"
             "#DATA(0:閉じる 1:展開)\r\nDATA=0\r\n");
-  EXPECT_EQ(PacketListWindow, nullptr);
+  EXPECT_EQ(capture_page.panes.list, nullptr);
 }
 
 TEST(CapturePage, PanesTakeThirdsAndTheUserResizesOnlyAllowedEdges) {
@@ -162,13 +162,13 @@ TEST(CapturePage, PanesTakeThirdsAndTheUserResizesOnlyAllowedEdges) {
   ASSERT_NE(session.window(), nullptr);
   SetWindowPos(session.window(), nullptr, 0, 0, 900, 700, SWP_NOMOVE | SWP_NOZORDER);
   RECT page{};
-  GetClientRect(CapturePage, &page);
+  GetClientRect(capture_page.window, &page);
   const int third = page.bottom / 3;
-  HWND panes[] = {PacketListWindow, DetailTreeWindow, HexDumpWindow};
+  HWND panes[] = {capture_page.panes.list, capture_page.panes.tree, capture_page.panes.hex};
   for (int i = 0; i < 3; ++i) {
     RECT rect{};
     GetWindowRect(panes[i], &rect);
-    MapWindowPoints(nullptr, CapturePage, reinterpret_cast<POINT*>(&rect), 2);
+    MapWindowPoints(nullptr, capture_page.window, reinterpret_cast<POINT*>(&rect), 2);
     EXPECT_EQ(rect.top, i * third);
     EXPECT_EQ(rect.bottom - rect.top, third);
     EXPECT_EQ(rect.right - rect.left, page.right);
@@ -195,9 +195,9 @@ TEST(CapturePage, PanesTakeThirdsAndTheUserResizesOnlyAllowedEdges) {
   };
   for (const Border& b : borders) {
     SCOPED_TRACE(b.where);
-    EXPECT_EQ(hit(PacketListWindow, b.x, b.y), b.list);
-    EXPECT_EQ(hit(DetailTreeWindow, b.x, b.y), b.tree);
-    const LRESULT hex = hit(HexDumpWindow, b.x, b.y);
+    EXPECT_EQ(hit(capture_page.panes.list, b.x, b.y), b.list);
+    EXPECT_EQ(hit(capture_page.panes.tree, b.x, b.y), b.tree);
+    const LRESULT hex = hit(capture_page.panes.hex, b.x, b.y);
     EXPECT_TRUE(hex < HTLEFT || hex > HTBOTTOMRIGHT) << hex;
   }
 
@@ -205,23 +205,23 @@ TEST(CapturePage, PanesTakeThirdsAndTheUserResizesOnlyAllowedEdges) {
   auto rect_of = [](HWND pane) {
     RECT rect{};
     GetWindowRect(pane, &rect);
-    MapWindowPoints(nullptr, CapturePage, reinterpret_cast<POINT*>(&rect), 2);
+    MapWindowPoints(nullptr, capture_page.window, reinterpret_cast<POINT*>(&rect), 2);
     return rect;
   };
-  MoveWindow(DetailTreeWindow, 0, third, page.right, third + 40, TRUE);
-  EXPECT_EQ(rect_of(HexDumpWindow).top, 2 * third + 40);
-  EXPECT_EQ(rect_of(HexDumpWindow).bottom, page.bottom);
-  EXPECT_EQ(rect_of(PacketListWindow).bottom, third);
+  MoveWindow(capture_page.panes.tree, 0, third, page.right, third + 40, TRUE);
+  EXPECT_EQ(rect_of(capture_page.panes.hex).top, 2 * third + 40);
+  EXPECT_EQ(rect_of(capture_page.panes.hex).bottom, page.bottom);
+  EXPECT_EQ(rect_of(capture_page.panes.list).bottom, third);
   // Dragging its top edge up: the list takes what is left above it.
-  MoveWindow(DetailTreeWindow, 0, third - 30, page.right, third + 70, TRUE);
-  EXPECT_EQ(rect_of(PacketListWindow).bottom, third - 30);
-  EXPECT_EQ(rect_of(DetailTreeWindow).top, third - 30);
-  EXPECT_EQ(rect_of(HexDumpWindow).top, 2 * third + 40);
+  MoveWindow(capture_page.panes.tree, 0, third - 30, page.right, third + 70, TRUE);
+  EXPECT_EQ(rect_of(capture_page.panes.list).bottom, third - 30);
+  EXPECT_EQ(rect_of(capture_page.panes.tree).top, third - 30);
+  EXPECT_EQ(rect_of(capture_page.panes.hex).top, 2 * third + 40);
   // A new size of the window brings the thirds back.
   SetWindowPos(session.window(), nullptr, 0, 0, 800, 600, SWP_NOMOVE | SWP_NOZORDER);
-  GetClientRect(CapturePage, &page);
-  EXPECT_EQ(rect_of(DetailTreeWindow).top, page.bottom / 3);
-  EXPECT_EQ(rect_of(HexDumpWindow).top, 2 * (page.bottom / 3));
+  GetClientRect(capture_page.window, &page);
+  EXPECT_EQ(rect_of(capture_page.panes.tree).top, page.bottom / 3);
+  EXPECT_EQ(rect_of(capture_page.panes.hex).top, 2 * (page.bottom / 3));
 }
 
 TEST(CapturePage, CapturedPacketsAreListedAndTheSelectedOneIsShown) {
@@ -253,10 +253,10 @@ TEST(CapturePage, CapturedPacketsAreListedAndTheSelectedOneIsShown) {
   EXPECT_EQ(Row(0)[12], "0 sec");
 
   // The selected row's packet shows within a timer period; TCP opens by itself.
-  TreeFlags = TreeExpansionFlags{0, 0, 1, 0, 0};
-  ListSelectRow(PacketListWindow, 1);
-  ASSERT_TRUE(PumpUntil([] { return last_shown_row == 1; }, 1000));
-  const std::vector<std::string> outline = TreeOutline(DetailTreeWindow);
+  capture_page.tree_flags = TreeExpansionFlags{0, 0, 1, 0, 0};
+  ListSelectRow(capture_page.panes.list, 1);
+  ASSERT_TRUE(PumpUntil([] { return capture_page.list.shown_row == 1; }, 1000));
+  const std::vector<std::string> outline = TreeOutline(capture_page.panes.tree);
   ASSERT_GE(outline.size(), 18u);
   EXPECT_EQ(outline[0], "+RecvData");
   EXPECT_EQ(outline[1], " +Header");
@@ -269,21 +269,21 @@ TEST(CapturePage, CapturedPacketsAreListedAndTheSelectedOneIsShown) {
 
   // The user's opening and closing of tracked branches sets their flags.
   auto press = [](HTREEITEM item, WPARAM key) {
-    SendMessageA(DetailTreeWindow, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
-    SendMessageA(DetailTreeWindow, WM_KEYDOWN, key, 0);
+    SendMessageA(capture_page.panes.tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+    SendMessageA(capture_page.panes.tree, WM_KEYDOWN, key, 0);
   };
-  const auto tcp_item = reinterpret_cast<HTREEITEM>(TreeItems.tcp_header);
-  const auto ip_item = reinterpret_cast<HTREEITEM>(TreeItems.ip_header);
+  const auto tcp_item = reinterpret_cast<HTREEITEM>(capture_page.tree_items.tcp_header);
+  const auto ip_item = reinterpret_cast<HTREEITEM>(capture_page.tree_items.ip_header);
   press(tcp_item, VK_SUBTRACT);
   press(ip_item, VK_ADD);
-  press(TreeView_GetRoot(DetailTreeWindow), VK_SUBTRACT);
-  EXPECT_EQ(TreeFlags.tcp, 0);
-  EXPECT_EQ(TreeFlags.ip, 1);
-  EXPECT_EQ(TreeFlags.icmp + TreeFlags.udp + TreeFlags.data, 0);
+  press(TreeView_GetRoot(capture_page.panes.tree), VK_SUBTRACT);
+  EXPECT_EQ(capture_page.tree_flags.tcp, 0);
+  EXPECT_EQ(capture_page.tree_flags.ip, 1);
+  EXPECT_EQ(capture_page.tree_flags.icmp + capture_page.tree_flags.udp + capture_page.tree_flags.data, 0);
 
   // The largest datagram's dump is whole: 4,096 rows, the last one with 15 bytes.
-  ListSelectRow(PacketListWindow, 3);
-  ASSERT_TRUE(PumpUntil([] { return last_shown_row == 3; }, 1000));
+  ListSelectRow(capture_page.panes.list, 3);
+  ASSERT_TRUE(PumpUntil([] { return capture_page.list.shown_row == 3; }, 1000));
   const std::string big = HexText();
   EXPECT_EQ(big.size(), (4u + 4096u) * 76u);
   EXPECT_EQ(big.substr(big.size() - 2 * 76, 10), "004095 | 0");
@@ -306,42 +306,42 @@ TEST(CapturePage, OverwriteModeRemovesTopRowsAndRowIShowsRecordI) {
   };
   auto record_port = [](int index) {
     CapturedPacket packet;
-    return packet_store.Get(index, packet) == 1 ? packet.data[20] * 256 + packet.data[21] : -1;
+    return capture_page.store.Get(index, packet) == 1 ? packet.data[20] * 256 + packet.data[21] : -1;
   };
   auto selected = [] {
-    return static_cast<int>(SendMessageA(PacketListWindow, LVM_GETNEXTITEM,
+    return static_cast<int>(SendMessageA(capture_page.panes.list, LVM_GETNEXTITEM,
                                          static_cast<WPARAM>(-1), LVNI_SELECTED));
   };
   ASSERT_TRUE(send(1, 40));
-  ASSERT_EQ(packet_store.Count(), 10u);
+  ASSERT_EQ(capture_page.store.Count(), 10u);
   for (int row = 0; row < 10; ++row) {
     SCOPED_TRACE(row);
-    EXPECT_EQ(ListCell(PacketListWindow, row, 0), std::to_string(30 + row));
-    EXPECT_EQ(ListCell(PacketListWindow, row, 3), std::to_string(record_port(row)));
+    EXPECT_EQ(ListCell(capture_page.panes.list, row, 0), std::to_string(30 + row));
+    EXPECT_EQ(ListCell(capture_page.panes.list, row, 3), std::to_string(record_port(row)));
   }
   EXPECT_EQ(record_port(0), 31);
-  ListSelectRow(PacketListWindow, 4);
-  ASSERT_TRUE(PumpUntil([] { return last_shown_row == 4; }, 1000));
+  ListSelectRow(capture_page.panes.list, 4);
+  ASSERT_TRUE(PumpUntil([] { return capture_page.list.shown_row == 4; }, 1000));
   EXPECT_NE(HexText().find("000001 | 0A 00 00 02 00 23 00 50"),
             std::string::npos);  // port 35 -> 80
-  const auto ip_header = reinterpret_cast<HTREEITEM>(TreeItems.ip_header);
-  SendMessageA(DetailTreeWindow, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(ip_header));
+  const auto ip_header = reinterpret_cast<HTREEITEM>(capture_page.tree_items.ip_header);
+  SendMessageA(capture_page.panes.tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(ip_header));
 
   // Rows leave above the selection: it moves up with its packet, and the
   // detail panes, which show that packet already, are left as the user has them.
   ASSERT_TRUE(send(41, 42));
   EXPECT_EQ(selected(), 2);
-  EXPECT_EQ(ListCell(PacketListWindow, 2, 3), "35");
-  EXPECT_EQ(ListCell(PacketListWindow, 9, 3), std::to_string(record_port(9)));
+  EXPECT_EQ(ListCell(capture_page.panes.list, 2, 3), "35");
+  EXPECT_EQ(ListCell(capture_page.panes.list, 9, 3), std::to_string(record_port(9)));
   Sleep(400);
   PumpMessages();
-  EXPECT_EQ(last_shown_row, 2);
-  EXPECT_EQ(TreeView_GetSelection(DetailTreeWindow), ip_header);
+  EXPECT_EQ(capture_page.list.shown_row, 2);
+  EXPECT_EQ(TreeView_GetSelection(capture_page.panes.tree), ip_header);
   // The selected packet itself leaves: so does the selection.
   ASSERT_TRUE(send(43, 50));
   EXPECT_EQ(selected(), -1);
-  EXPECT_EQ(last_shown_row, -1);
-  EXPECT_EQ(ListCell(PacketListWindow, 0, 0), std::to_string(record_port(0) - 1));
+  EXPECT_EQ(capture_page.list.shown_row, -1);
+  EXPECT_EQ(ListCell(capture_page.panes.list, 0, 0), std::to_string(record_port(0) - 1));
 }
 
 // A capture beyond a 16-bit count opens into the list in full: the progress
@@ -374,8 +374,8 @@ TEST(CapturePage, LargeCaptureOpensWhole) {
                                    "69999", "UDP", "192.168.0.1", "4463", "⇒", "10.0.0.2", "53",
                                    "28", "0", "-----", "-----", "2026/12/07(08:00:00.000)",
                                    "0.000 sec", ""}));
-  ListSelectRow(PacketListWindow, kPackets - 1);
-  ASSERT_TRUE(PumpUntil([] { return last_shown_row == kPackets - 1; }, 1000));
+  ListSelectRow(capture_page.panes.list, kPackets - 1);
+  ASSERT_TRUE(PumpUntil([] { return capture_page.list.shown_row == kPackets - 1; }, 1000));
   EXPECT_EQ(HexText().find("000000 | 45 00 00 1C "), 76u * 3);
 }
 
@@ -387,8 +387,8 @@ TEST(CapturePage, SaveExportDeleteAllAndOpenGoThroughTheirDialogs) {
   s.source.PushDatagram(TcpSegment(0x18, 10));
   ASSERT_TRUE(s.CaptureUntilListed(2, 2));
   const std::vector<std::string> before[] = {Row(0), Row(1)};
-  ListSelectRow(PacketListWindow, 1);
-  ASSERT_TRUE(PumpUntil([] { return last_shown_row == 1; }, 1000));
+  ListSelectRow(capture_page.panes.list, 1);
+  ASSERT_TRUE(PumpUntil([] { return capture_page.list.shown_row == 1; }, 1000));
 
   const std::string folder = dir.path().string();
   struct Command {
@@ -415,10 +415,10 @@ TEST(CapturePage, SaveExportDeleteAllAndOpenGoThroughTheirDialogs) {
   EXPECT_NE(ReadFileBytes("report.txt").find("[49152] -> [80]\r\n"), std::string::npos);
 
   Request(IDM_DELETE_ALL);
-  ASSERT_TRUE(PumpUntil([] { return packet_store.Count() == 0 && HexText().empty(); }, 5000));
+  ASSERT_TRUE(PumpUntil([] { return capture_page.store.Count() == 0 && HexText().empty(); }, 5000));
   EXPECT_EQ(RowCount(), 0);
-  EXPECT_EQ(last_shown_row, -1);
-  EXPECT_TRUE(TreeOutline(DetailTreeWindow).empty());
+  EXPECT_EQ(capture_page.list.shown_row, -1);
+  EXPECT_TRUE(TreeOutline(capture_page.panes.tree).empty());
 
   auto dialog = AnswerFileDialog("バイナリデータファイル読み込み", folder + "\\capture.bin");
   auto box = AnswerBox("読み込み完了", IDOK);
@@ -431,9 +431,9 @@ TEST(CapturePage, SaveExportDeleteAllAndOpenGoThroughTheirDialogs) {
   EXPECT_EQ(Row(0), before[0]);
   EXPECT_EQ(Row(1), before[1]);
   // The same row index as before the reload shows the reloaded packet.
-  ListSelectRow(PacketListWindow, 1);
-  ASSERT_TRUE(PumpUntil([] { return last_shown_row == 1; }, 1000));
-  EXPECT_EQ(TreeOutline(DetailTreeWindow).at(0), "+RecvData");
+  ListSelectRow(capture_page.panes.list, 1);
+  ASSERT_TRUE(PumpUntil([] { return capture_page.list.shown_row == 1; }, 1000));
+  EXPECT_EQ(TreeOutline(capture_page.panes.tree).at(0), "+RecvData");
 }
 
 }  // namespace

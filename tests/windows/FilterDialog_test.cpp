@@ -156,8 +156,8 @@ TEST(FilterDialog, SaveWritesAndAppliesAndCancelKeepsTheFile) {
   EXPECT_EQ(defaults.ring_max + "," + defaults.cap_fps + "," + defaults.ticks, "0,10,00000");
   EXPECT_TRUE(defaults.rows.empty());
   // The size limit and interval reach the capture at once, the rules with the next packet.
-  EXPECT_EQ(packet_store.LimitKbytes(), 5);
-  EXPECT_EQ(capture_control.receive_interval_ms.load(), 0);
+  EXPECT_EQ(capture_page.store.LimitKbytes(), 5);
+  EXPECT_EQ(capture_page.control.receive_interval_ms.load(), 0);
   EXPECT_EQ(accepts(53), 1);
   EXPECT_EQ(accepts(54), 0);  // UDP is on, but no rule admits port 54
   const std::string saved = ReadFileBytes(kConfigPath);
@@ -171,7 +171,7 @@ TEST(FilterDialog, SaveWritesAndAppliesAndCancelKeepsTheFile) {
   EXPECT_EQ(saved, ReadFileBytes(kConfigPath));
 
   // Each way of cancelling discards an Add and a Delete and applies nothing.
-  packet_store.SetLimitKbytes(77);
+  capture_page.store.SetLimitKbytes(77);
   enum Way { kButton, kEscape, kCloseBox };
   const DWORD gui_thread = GetCurrentThreadId();
   for (Way way : {kButton, kEscape, kCloseBox}) {
@@ -190,7 +190,7 @@ TEST(FilterDialog, SaveWritesAndAppliesAndCancelKeepsTheFile) {
     EXPECT_EQ(shown.rows, (std::vector<std::string>{"192.168.0.1|*|====>|10.0.0.2|53#0",
                                                     "0.0.0.0|8080|<===>|10.0.0.9|*#1"}));
     EXPECT_EQ(ReadFileBytes(kConfigPath), saved) << way;
-    EXPECT_EQ(packet_store.LimitKbytes(), 77) << way;
+    EXPECT_EQ(capture_page.store.LimitKbytes(), 77) << way;
   }
 }
 

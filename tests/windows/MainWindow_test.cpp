@@ -76,17 +76,17 @@ TEST(MainWindow, TitleIsClassAndCaptionAndChildrenCarryTheirIds) {
   item.cchTextMax = sizeof(tab_text);
   SendMessageA(tab, TCM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
   EXPECT_STREQ(tab_text, "Packet Capture");
-  EXPECT_EQ(GetParent(CapturePage), tab);
-  EXPECT_EQ(WindowClass(CapturePage), "#32770");
-  EXPECT_EQ(CurrentPage, CapturePage);
-  EXPECT_TRUE(IsWindowVisible(CapturePage));
+  EXPECT_EQ(GetParent(capture_page.window), tab);
+  EXPECT_EQ(WindowClass(capture_page.window), "#32770");
+  EXPECT_EQ(CurrentPage, capture_page.window);
+  EXPECT_TRUE(IsWindowVisible(capture_page.window));
   // Selecting the tab shows its page and hands it the dialog keys again.
-  ShowWindow(CapturePage, SW_HIDE);
+  ShowWindow(capture_page.window, SW_HIDE);
   CurrentPage = nullptr;
   NMHDR selection{tab, IDC_TAB, static_cast<UINT>(TCN_SELCHANGE)};
   EXPECT_EQ(SendMessageA(main, WM_NOTIFY, IDC_TAB, reinterpret_cast<LPARAM>(&selection)), 0);
-  EXPECT_EQ(CurrentPage, CapturePage);
-  EXPECT_TRUE(IsWindowVisible(CapturePage));
+  EXPECT_EQ(CurrentPage, capture_page.window);
+  EXPECT_TRUE(IsWindowVisible(capture_page.window));
 
   EXPECT_EQ(WindowClass(GetDlgItem(main, IDC_TOOLBAR)), "ToolbarWindow32");
   HWND status = GetDlgItem(main, IDC_STATUS_BAR);
@@ -227,15 +227,15 @@ TEST(MainWindow, CommandsRequestCaptureActionsAndStatusFollows) {
     SCOPED_TRACE(c.id);
     // Start from the other state so that every status change is visible.
     SendMessageA(main, WM_COMMAND, c.request == 2 ? 40017 : 40016, 0);
-    SendMessageA(HexDumpWindow, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("x"));
+    SendMessageA(capture_page.panes.hex, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("x"));
     std::future<AnsweredBox> dialog;
     if (c.dialog != nullptr) dialog = AnswerBox(c.dialog, IDCANCEL);
     SendMessageA(main, WM_COMMAND, MAKEWPARAM(c.id, 0), 0);
     EXPECT_EQ(StatusPartText(status, 0), c.request == 2 ? "状態：キャプチャー中" : "状態：停止中");
-    const auto mode = [] { return capture_control.capture_request.load(); };
+    const auto mode = [] { return capture_page.control.capture_request.load(); };
     EXPECT_TRUE(PumpUntil([&] { return mode() == (c.request == 2 ? 2 : 1); }, 5000));
     if (c.request == 5) {
-      EXPECT_TRUE(PumpUntil([] { return LongWindowText(HexDumpWindow).empty(); }, 5000));
+      EXPECT_TRUE(PumpUntil([] { return LongWindowText(capture_page.panes.hex).empty(); }, 5000));
     }
     if (c.dialog != nullptr) {
       ASSERT_TRUE(PumpUntil(
@@ -243,7 +243,7 @@ TEST(MainWindow, CommandsRequestCaptureActionsAndStatusFollows) {
           10000));
       EXPECT_TRUE(dialog.get().found);
     }
-    EXPECT_TRUE(PumpUntil([] { return !capture_control.commands.Pending(); }, 5000));
+    EXPECT_TRUE(PumpUntil([] { return !capture_page.control.commands.Pending(); }, 5000));
   }
 
   // Starting while capturing changes nothing but sets the text again.
@@ -258,9 +258,9 @@ TEST(MainWindow, CommandsRequestCaptureActionsAndStatusFollows) {
   EXPECT_EQ(StatusPartText(status, 0), "状態：キャプチャー中");
 
   // The page keeps the low byte of the request only: 0x01, a stop.
-  SendMessageA(CapturePage, WM_COMMAND, kIdCaptureRequest, 0x7701);
+  SendMessageA(capture_page.window, WM_COMMAND, kIdCaptureRequest, 0x7701);
   EXPECT_EQ(StatusPartText(status, 0), "状態：停止中");
-  EXPECT_TRUE(PumpUntil([] { return capture_control.capture_request.load() == 1; }, 5000));
+  EXPECT_TRUE(PumpUntil([] { return capture_page.control.capture_request.load() == 1; }, 5000));
 
   // A real click on the start button sends the same command.
   HWND toolbar = GetDlgItem(main, IDC_TOOLBAR);
@@ -272,7 +272,7 @@ TEST(MainWindow, CommandsRequestCaptureActionsAndStatusFollows) {
   SendMessageA(toolbar, WM_LBUTTONUP, 0, centre);
   PumpMessages();
   EXPECT_EQ(StatusPartText(status, 0), "状態：キャプチャー中");
-  EXPECT_TRUE(PumpUntil([] { return capture_control.capture_request.load() == 2; }, 5000));
+  EXPECT_TRUE(PumpUntil([] { return capture_page.control.capture_request.load() == 2; }, 5000));
 }
 
 TEST(MainWindow, ReloadAppliesStoreLimitAndInterval) {
@@ -280,15 +280,15 @@ TEST(MainWindow, ReloadAppliesStoreLimitAndInterval) {
   MainWindowSession session;
   ASSERT_NE(session.window(), nullptr);
   WriteFileBytes("config.ini", "[Common_config]\r\nRING_MAX=20\r\nCAP_FPS=250\r\n");
-  SendMessageA(CapturePage, WM_COMMAND, kIdReloadCaptureSettings, 0);
-  EXPECT_EQ(packet_store.LimitKbytes(), 20);
-  EXPECT_EQ(capture_control.receive_interval_ms.load(), 250);
+  SendMessageA(capture_page.window, WM_COMMAND, kIdReloadCaptureSettings, 0);
+  EXPECT_EQ(capture_page.store.LimitKbytes(), 20);
+  EXPECT_EQ(capture_page.control.receive_interval_ms.load(), 250);
 
   // Hand-edited values out of range are brought back into it.
   WriteFileBytes("config.ini", "[Common_config]\r\nRING_MAX=-3\r\nCAP_FPS=-5\r\n");
-  SendMessageA(CapturePage, WM_COMMAND, kIdReloadCaptureSettings, 0);
-  EXPECT_EQ(packet_store.LimitKbytes(), 0);
-  EXPECT_EQ(capture_control.receive_interval_ms.load(), 0);
+  SendMessageA(capture_page.window, WM_COMMAND, kIdReloadCaptureSettings, 0);
+  EXPECT_EQ(capture_page.store.LimitKbytes(), 0);
+  EXPECT_EQ(capture_page.control.receive_interval_ms.load(), 0);
 }
 
 TEST(MainWindow, ExitAsksAndCancelKeepsRunning) {
@@ -364,7 +364,7 @@ TEST(MainWindow, LayoutKeepsProgressBarOnPartTwoAndPageBetweenBars) {
     const RECT tool_rect = RectIn(toolbar, main);
     const RECT status_rect = RectIn(status, main);
     const RECT tab_rect = RectIn(tab, main);
-    const RECT page = RectIn(CapturePage, main);
+    const RECT page = RectIn(capture_page.window, main);
     EXPECT_EQ(tab_rect.top, tool_rect.bottom);
     EXPECT_EQ(tab_rect.bottom, client.bottom);
     EXPECT_EQ(tab_rect.right, client.right);
@@ -399,10 +399,10 @@ TEST(MainWindow, FailedInitialisationReportsAndShutsDownOnce) {
 
   // The window's later destruction must not run the sequence a second time:
   // it would set the capture thread's run flag to 0.
-  capture_control.capture_thread_running = 1;
+  capture_page.control.capture_thread_running = 1;
   DestroyWindow(session.window());
-  EXPECT_EQ(capture_control.capture_thread_running.load(), 1);
-  capture_control.capture_thread_running = 0;
+  EXPECT_EQ(capture_page.control.capture_thread_running.load(), 1);
+  capture_page.control.capture_thread_running = 0;
 }
 
 }  // namespace

@@ -171,9 +171,9 @@ struct StandIns {
   static DWORD WINAPI Capture(void* parameter) {
     auto* self = static_cast<StandIns*>(parameter);
     const uint8_t bytes[4] = {1, 2, 3, 4};
-    packet_store.Add(bytes, sizeof(bytes), SystemTime{});
-    WaitUntil([] { return capture_control.capture_thread_running.load() == 0; }, 30000);
-    self->command_waiting_at_capture_stop = capture_control.commands.Pending();
+    capture_page.store.Add(bytes, sizeof(bytes), SystemTime{});
+    WaitUntil([] { return capture_page.control.capture_thread_running.load() == 0; }, 30000);
+    self->command_waiting_at_capture_stop = capture_page.control.commands.Pending();
     self->stage_at_capture_stop = StageText();
     HWND dialog = FindShutdownDialog();
     if (dialog != nullptr) {
@@ -182,7 +182,7 @@ struct StandIns {
     SetStatusText(1, "Packet:%u　　Memory:%u byte", 1u, 4u);
     self->status_text_delivered = StatusPartText(StatusBar, 1) == "Packet:1　　Memory:4 byte";
     Sleep(700);
-    self->packets_after_capture_stop = packet_store.Count();
+    self->packets_after_capture_stop = capture_page.store.Count();
     return 0;
   }
 
@@ -217,7 +217,7 @@ TEST(Shutdown, StopsCaptureThreadThenIdleThreadBehindTheWaitDialog) {
   MainWindowSession session;
   HWND main = session.window();
   ASSERT_NE(main, nullptr);
-  ASSERT_EQ(packet_store.Init(), 1);
+  ASSERT_EQ(capture_page.store.Init(), 1);
 
   // The idle stand-in takes the real idle thread's place.
   ASSERT_EQ(IdleThreadRunning.load(), 1);
@@ -234,18 +234,18 @@ TEST(Shutdown, StopsCaptureThreadThenIdleThreadBehindTheWaitDialog) {
 
   // So does the capture stand-in: the page's own thread, which found no socket
   // and waits for commands, is ended first.
-  capture_control.capture_thread_running = 0;
-  ASSERT_EQ(WaitForSingleObject(CaptureThreadHandle, 5000), WAIT_OBJECT_0);
-  CloseHandle(CaptureThreadHandle);
-  capture_control.capture_thread_running = 1;
-  CaptureThreadHandle = CreateThread(nullptr, 0, StandIns::Capture, &stand_ins, 0, nullptr);
-  ASSERT_NE(CaptureThreadHandle, nullptr);
-  ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), CaptureThreadHandle, GetCurrentProcess(),
+  capture_page.control.capture_thread_running = 0;
+  ASSERT_EQ(WaitForSingleObject(capture_page.thread, 5000), WAIT_OBJECT_0);
+  CloseHandle(capture_page.thread);
+  capture_page.control.capture_thread_running = 1;
+  capture_page.thread = CreateThread(nullptr, 0, StandIns::Capture, &stand_ins, 0, nullptr);
+  ASSERT_NE(capture_page.thread, nullptr);
+  ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), capture_page.thread, GetCurrentProcess(),
                               &stand_ins.capture_copy, 0, FALSE, DUPLICATE_SAME_ACCESS));
-  ASSERT_TRUE(WaitUntil([] { return packet_store.Count() == 1; }, 5000));
+  ASSERT_TRUE(WaitUntil([] { return capture_page.store.Count() == 1; }, 5000));
 
   // A command given just before the close is dropped, not carried out.
-  capture_control.commands.Push(CaptureRequest::SaveBinary);
+  capture_page.control.commands.Push(CaptureRequest::SaveBinary);
   DialogWatch watch;
   std::thread watcher([&] { watch.Run(); });
   DestroyWindow(main);
@@ -259,9 +259,9 @@ TEST(Shutdown, StopsCaptureThreadThenIdleThreadBehindTheWaitDialog) {
   EXPECT_EQ(stand_ins.title_at_capture_stop, "Kestrel_Scan Ver 1.0.1.0");
   EXPECT_TRUE(stand_ins.status_text_delivered.load());
   EXPECT_EQ(stand_ins.packets_after_capture_stop.load(), 1u);
-  EXPECT_EQ(packet_store.Count(), 0u);
-  EXPECT_EQ(CaptureThreadHandle, nullptr);
-  EXPECT_EQ(capture_control.capture_thread_running.load(), 0);
+  EXPECT_EQ(capture_page.store.Count(), 0u);
+  EXPECT_EQ(capture_page.thread, nullptr);
+  EXPECT_EQ(capture_page.control.capture_thread_running.load(), 0);
   // Stage 2 while the idle thread is waited for, after the capture thread ended.
   EXPECT_TRUE(stand_ins.capture_ended_before_idle_stop.load());
   EXPECT_EQ(stand_ins.stage_at_idle_stop, "メインスレッド終了処理中･･･");

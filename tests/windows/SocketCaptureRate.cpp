@@ -81,11 +81,9 @@ Result Measure(const in_addr& control_address, const sockaddr_in& capture_addres
   CaptureControl control;
   PacketStore store;
   store.Init();
-  PacketListState state;
-  ResetPacketList(state);
   RawSocketSource source(receive_buffer_bytes);
   MeasurementView view;
-  CaptureContext context{control, store, source, view, state};
+  CaptureContext context{control, store, source, view};
   control.receive_interval_ms = 10;
   control.capture_request = static_cast<int8_t>(CaptureRequest::Capture);
   control.capture_thread_running = 1;

@@ -27,10 +27,9 @@ class NoCaptureSource : public PacketSource {
 
 MainWindowSession::MainWindowSession(PacketSource* source) {
   static NoCaptureSource no_capture;
-  CapturePacketSource = source != nullptr ? source : &no_capture;
   AppInstance = GetModuleHandleA(nullptr);
   if (!BuildAppTitle()) return;
-  CreateMainWindow();
+  CreateMainWindow(source != nullptr ? source : &no_capture);
   window_ = MainWindow;
   PumpMessages();
 }

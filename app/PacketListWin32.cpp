@@ -1,0 +1,73 @@
+// The owner-data packet list control: hand-overs, repainting and cells.
+#include "app/PacketListWin32.h"
+
+namespace {
+
+// While rows arrive, the list is repainted at most this often: a repaint after
+// every batch of a few rows would cost more than the rows themselves.
+constexpr UINT kListRedrawDelayMs = 100;
+
+int ListItemWithState(HWND list, UINT state) {
+  return static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), state));
+}
+
+void SetListItemState(HWND list, int row, UINT state, UINT mask) {
+  LVITEMA item{};
+  item.state = state;
+  item.stateMask = mask;
+  SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+}
+
+// Only the items that carry a state are touched: the work per hand-over does
+// not grow with the list.
+void ApplyRowsAndMarks(HWND list, PacketListWindowSide& side, const PacketListChanges& changes) {
+  if (!changes.RowsLeave()) {
+    side.rows.Apply(changes);
+    SendMessageA(list, LVM_SETITEMCOUNT, side.rows.RowCount(),
+                 LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+    return;
+  }
+  const PacketListMarks before{ListItemWithState(list, LVNI_SELECTED),
+                               ListItemWithState(list, LVNI_FOCUSED), side.shown_row};
+  if (before.selected >= 0) SetListItemState(list, before.selected, 0, LVIS_SELECTED);
+  if (before.focused >= 0) SetListItemState(list, before.focused, 0, LVIS_FOCUSED);
+  const PacketListMarks after = side.rows.Apply(changes, before);
+  SendMessageA(list, LVM_SETITEMCOUNT, side.rows.RowCount(),
+               LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+  if (after.selected >= 0) SetListItemState(list, after.selected, LVIS_SELECTED, LVIS_SELECTED);
+  if (after.focused >= 0) SetListItemState(list, after.focused, LVIS_FOCUSED, LVIS_FOCUSED);
+  side.shown_row = after.shown;
+}
+
+}  // namespace
+
+void ApplyPacketListChanges(HWND page, HWND list, PacketListWindowSide& side,
+                            const PacketListChanges& changes, bool page_closing) {
+  SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+  ApplyRowsAndMarks(list, side, changes);
+  // Redraw comes back with the timer. Setting it again would restart it, so a
+  // steady flow of hand-overs would keep the list from ever being repainted.
+  if (side.redraw_pending || page_closing) return;
+  side.redraw_pending = true;
+  SetTimer(page, kListRedrawTimer, kListRedrawDelayMs, nullptr);
+}
+
+void RedrawPacketList(HWND page, HWND list, PacketListWindowSide& side) {
+  KillTimer(page, kListRedrawTimer);
+  side.redraw_pending = false;
+  SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(list, nullptr, TRUE);
+}
+
+int SelectedListRow(HWND list) {
+  return ListItemWithState(list, LVNI_SELECTED);
+}
+
+void AnswerListCellRequest(PacketListWindowSide& side, const PacketStore& store,
+                           NMLVDISPINFOA& request) {
+  LVITEMA& item = request.item;
+  if ((item.mask & LVIF_TEXT) == 0 || item.pszText == nullptr || item.cchTextMax <= 0) return;
+  const ListRowTexts* cells = side.rows.Cells(item.iItem, store);
+  const bool known = cells != nullptr && item.iSubItem >= 0 && item.iSubItem < kListColumnCount;
+  lstrcpynA(item.pszText, known ? cells->cells[item.iSubItem] : "", item.cchTextMax);
+}

@@ -1,0 +1,39 @@
+// The packet list's window side: the owner-data list control fed by the
+// capture thread's hand-overs (packet/PacketList.h). It applies a hand-over's
+// row count and the rows that keep the selection, the focus and the shown
+// packet, repaints at most every kListRedrawDelayMs while rows arrive, and
+// answers the control's requests for cells from the store, which it only
+// reads. GUI thread only.
+#pragma once
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "packet/PacketList.h"
+#include "packet/PacketStore.h"
+
+struct PacketListWindowSide {
+  PacketListRows rows;
+  // The row whose packet the detail panes show, -1 for none. Set when the
+  // selection is shown; moves with the rows and leaves with its record.
+  int shown_row = -1;
+  bool redraw_pending = false;
+};
+
+// The page's timer that brings back the list's redraw after hand-overs.
+inline constexpr UINT_PTR kListRedrawTimer = 3;
+
+// Applies one hand-over to `list`. Repainting stays off until the redraw
+// timer of `page` fires, which is set here unless `page_closing`.
+void ApplyPacketListChanges(HWND page, HWND list, PacketListWindowSide& side,
+                            const PacketListChanges& changes, bool page_closing);
+// The redraw timer fired: the list is repainted.
+void RedrawPacketList(HWND page, HWND list, PacketListWindowSide& side);
+
+// The selected row, or -1.
+int SelectedListRow(HWND list);
+
+// The control asks for a cell it draws, or that LVM_GETITEMTEXTA asked for.
+void AnswerListCellRequest(PacketListWindowSide& side, const PacketStore& store,
+                           NMLVDISPINFOA& request);

@@ -91,14 +91,35 @@ void OnTreeExpanded(const NMTREEVIEWA& change) {
   if (change.action == TVE_EXPAND) NoteBranchExpansion(s.tree_flags, s.tree_items, item, true);
 }
 
-void OnNotify(const NMHDR& header, LPARAM lparam) {
+// A dialog procedure answers a notification through DWLP_MSGRESULT.
+INT_PTR Answer(HWND page, LRESULT result) {
+  SetWindowLongPtrA(page, DWLP_MSGRESULT, result);
+  return TRUE;
+}
+
+INT_PTR OnNotify(HWND page, const NMHDR& header, LPARAM lparam) {
   if (header.code == TVN_ITEMEXPANDEDA) {
     OnTreeExpanded(*reinterpret_cast<const NMTREEVIEWA*>(lparam));
+    return FALSE;
   }
-  if (header.code == LVN_GETDISPINFOA && header.hwndFrom == capture_page.panes.list) {
-    const PacketStore& store = capture_page.store;
-    AnswerListCellRequest(capture_page.list, store, *reinterpret_cast<NMLVDISPINFOA*>(lparam));
+  if (header.hwndFrom != capture_page.panes.list) return FALSE;
+  const PacketListWindowSide& list = capture_page.list;
+  switch (header.code) {
+    case LVN_GETDISPINFOA: {
+      const PacketStore& store = capture_page.store;
+      AnswerListCellRequest(capture_page.list, store, *reinterpret_cast<NMLVDISPINFOA*>(lparam));
+      return FALSE;
+    }
+    case LVN_ODFINDITEMA: {
+      const auto& find = *reinterpret_cast<const NMLVFINDITEMA*>(lparam);
+      return Answer(page, AnswerListFindRequest(list, find.lvfi, find.iStart));
+    }
+    case LVN_ODFINDITEMW: {
+      const auto& find = *reinterpret_cast<const NMLVFINDITEMW*>(lparam);
+      return Answer(page, AnswerListFindRequest(list, find.lvfi, find.iStart));
+    }
   }
+  return FALSE;
 }
 
 // The user's command goes to the capture thread's queue; the state it leads
@@ -148,8 +169,7 @@ INT_PTR CALLBACK CapturePageProc(HWND page, UINT message, WPARAM wparam, LPARAM 
         RedrawPacketList(page, capture_page.panes.list, capture_page.list);
       break;
     case WM_NOTIFY:
-      OnNotify(*reinterpret_cast<const NMHDR*>(lparam), lparam);
-      break;
+      return OnNotify(page, *reinterpret_cast<const NMHDR*>(lparam), lparam);
     case kPacketListHandoverMessage:
       OnPacketListHandover(page, *reinterpret_cast<const PacketListChanges*>(lparam));
       break;

@@ -1,6 +1,9 @@
 // The owner-data packet list control: hand-overs, repainting and cells.
 #include "app/PacketListWin32.h"
 
+#include <string>
+#include <string_view>
+
 namespace {
 
 // While rows arrive, the list is repainted at most this often: a repaint after
@@ -61,6 +64,32 @@ void RedrawPacketList(HWND page, HWND list, PacketListWindowSide& side) {
 
 int SelectedListRow(HWND list) {
   return ListItemWithState(list, LVNI_SELECTED);
+}
+
+namespace {
+
+// The row numbers are all the list can be searched by; only strings are looked for.
+int FindRow(const PacketListWindowSide& side, UINT flags, std::string_view text, int start) {
+  if ((flags & (LVFI_STRING | LVFI_PARTIAL)) == 0) return -1;
+  return side.rows.FindRowByNumber(text, start, (flags & LVFI_PARTIAL) == 0);
+}
+
+}  // namespace
+
+int AnswerListFindRequest(const PacketListWindowSide& side, const LVFINDINFOA& find, int start) {
+  if (find.psz == nullptr) return -1;
+  return FindRow(side, find.flags, find.psz, start);
+}
+
+// Row numbers are ASCII: a wide text with anything else finds nothing.
+int AnswerListFindRequest(const PacketListWindowSide& side, const LVFINDINFOW& find, int start) {
+  if (find.psz == nullptr) return -1;
+  std::string text;
+  for (const wchar_t* c = find.psz; *c != L'\0'; ++c) {
+    if (*c > 0x7F) return -1;
+    text += static_cast<char>(*c);
+  }
+  return FindRow(side, find.flags, text, start);
 }
 
 void AnswerListCellRequest(PacketListWindowSide& side, const PacketStore& store,

@@ -34,6 +34,10 @@ void RedrawPacketList(HWND page, HWND list, PacketListWindowSide& side);
 // The selected row, or -1.
 int SelectedListRow(HWND list);
 
+// The control's type-ahead (LVN_ODFINDITEM): the row to select, or -1.
+int AnswerListFindRequest(const PacketListWindowSide& side, const LVFINDINFOA& find, int start);
+int AnswerListFindRequest(const PacketListWindowSide& side, const LVFINDINFOW& find, int start);
+
 // The control asks for a cell it draws, or that LVM_GETITEMTEXTA asked for.
 void AnswerListCellRequest(PacketListWindowSide& side, const PacketStore& store,
                            NMLVDISPINFOA& request);

@@ -3,6 +3,7 @@
 #include "packet/PacketList.h"
 
 #include <algorithm>
+#include <charconv>
 #include <climits>
 #include <cstdio>
 
@@ -139,6 +140,21 @@ PacketRow PacketListRows::Row(int row) const {
   return PacketRow{top_sequence_ + static_cast<uint64_t>(row),
                    static_cast<int32_t>(top_number_ + static_cast<uint32_t>(row)),
                    previous_times_[static_cast<size_t>(row)]};
+}
+
+int PacketListRows::FindRowByNumber(std::string_view text, int start, bool whole) const {
+  const int rows = RowCount();
+  if (text.empty() || rows == 0) return -1;
+  start = start >= 0 && start < rows ? start : 0;
+  char digits[16];
+  for (int k = 0; k < rows; ++k) {
+    const int row = (start + k) % rows;
+    const auto number = static_cast<int32_t>(top_number_ + static_cast<uint32_t>(row));
+    const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+    const std::string_view cell(digits, static_cast<size_t>(end - digits));
+    if (whole ? cell == text : cell.starts_with(text)) return row;
+  }
+  return -1;
 }
 
 const ListRowTexts* PacketListRows::Cells(int row, const PacketStore& store) {

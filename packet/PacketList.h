@@ -23,6 +23,7 @@
 #include <cstdint>
 #include <deque>
 #include <string>
+#include <string_view>
 #include <thread>  // std::chrono clocks without <chrono>
 
 #include "log/SystemTime.h"
@@ -125,6 +126,10 @@ class PacketListRows {
   int RowCount() const { return static_cast<int>(previous_times_.size()); }
   // The row as it was appended; `row` must be below RowCount().
   PacketRow Row(int row) const;
+  // Type-ahead: the first row at or after `start` (wrapping around to the top)
+  // whose first cell, the row number, begins with `text` (is `text` when
+  // `whole`); -1 for none.
+  int FindRowByNumber(std::string_view text, int start, bool whole = false) const;
   // The cells of `row`, or null when there is no such row or its record is
   // gone. The texts stay valid until the next call: the control asks for the
   // cells of a row one after another, so the last row's are kept.

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <richedit.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -287,6 +288,27 @@ TEST(CapturePage, CapturedPacketsAreListedAndTheSelectedOneIsShown) {
   const std::string big = HexText();
   EXPECT_EQ(big.size(), (4u + 4096u) * 76u);
   EXPECT_EQ(big.substr(big.size() - 2 * 76, 10), "004095 | 0");
+}
+
+// Typing in the list selects the first row at or after the focused one,
+// wrapping around, whose number begins with the typed text; the tree follows.
+TEST(CapturePage, TypingARowNumberSelectsItsRow) {
+  TempDir dir;
+  CaptureSession s;
+  ASSERT_NE(s.window.window(), nullptr);
+  for (uint16_t i = 0; i < 20; ++i) s.source.PushDatagram(Datagram(40, 17, 1000 + i, 53));
+  ASSERT_TRUE(s.CaptureUntilListed(20, 20));
+  ListSelectRow(capture_page.panes.list, 12);
+  ASSERT_TRUE(PumpUntil([] { return capture_page.list.shown_row == 12; }, 1000));
+
+  SetFocus(capture_page.panes.list);
+  SendMessageA(capture_page.panes.list, WM_CHAR, '5', 1);  // lParam: a repeat count of 1
+  EXPECT_EQ(ListView_GetNextItem(capture_page.panes.list, -1, LVNI_SELECTED), 5);
+  ASSERT_TRUE(PumpUntil([] { return capture_page.list.shown_row == 5; }, 1000));
+  const std::vector<std::string> outline = TreeOutline(capture_page.panes.tree);
+  EXPECT_TRUE(std::any_of(outline.begin(), outline.end(), [](const std::string& line) {
+    return line.find("SourcePort     : 1005") != std::string::npos;
+  }));
 }
 
 TEST(CapturePage, OverwriteModeRemovesTopRowsAndRowIShowsRecordI) {

@@ -387,8 +387,7 @@ TEST(CapturePage, LargeCaptureOpensWhole) {
   auto dialog = AnswerFileDialog("バイナリデータファイル読み込み", dir.path().string() + "\\large.bin");
   auto box = AnswerBox("読み込み完了", IDOK);
   Request(IDM_OPEN);
-  ASSERT_TRUE(PumpUntil(
-      [&] { return box.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }, 60000));
+  ASSERT_TRUE(PumpUntilAnswered(box, 60000));
   ASSERT_TRUE(PumpUntil([] { return RowCount() == kPackets; }, 5000));
   EXPECT_EQ(SendMessageA(ProgressBarWindow, PBM_GETRANGE, FALSE, 0), kPackets);
   EXPECT_EQ(SendMessageA(ProgressBarWindow, PBM_GETPOS, 0, 0), 0);
@@ -428,8 +427,7 @@ TEST(CapturePage, SaveExportDeleteAllAndOpenGoThroughTheirDialogs) {
     auto dialog = AnswerFileDialog(c.dialog, c.path);
     auto box = AnswerBox(c.box, IDOK);
     Request(c.id);
-    ASSERT_TRUE(PumpUntil(
-        [&] { return box.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }, 20000));
+    ASSERT_TRUE(PumpUntilAnswered(box));
     EXPECT_TRUE(dialog.get());
     EXPECT_TRUE(box.get().found);
   }
@@ -446,8 +444,7 @@ TEST(CapturePage, SaveExportDeleteAllAndOpenGoThroughTheirDialogs) {
   auto box = AnswerBox("読み込み完了", IDOK);
   Request(IDM_OPEN);
   ASSERT_TRUE(PumpUntil([&] { return RowCount() == 2; }, 20000));
-  ASSERT_TRUE(PumpUntil(
-      [&] { return box.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }, 20000));
+  ASSERT_TRUE(PumpUntilAnswered(box));
   EXPECT_TRUE(dialog.get());
   EXPECT_EQ(box.get().text, "読み込みが完了しました");
   EXPECT_EQ(Row(0), before[0]);

@@ -238,10 +238,9 @@ TEST(MainWindow, CommandsRequestCaptureActionsAndStatusFollows) {
       EXPECT_TRUE(PumpUntil([] { return LongWindowText(capture_page.panes.hex).empty(); }, 5000));
     }
     if (c.dialog != nullptr) {
-      ASSERT_TRUE(PumpUntil(
-          [&] { return dialog.wait_for(std::chrono::seconds(0)) == std::future_status::ready; },
-          10000));
-      EXPECT_TRUE(dialog.get().found);
+      ASSERT_TRUE(PumpUntilAnswered(dialog));
+      const AnsweredBox seen = dialog.get();
+      ASSERT_TRUE(seen.found) << "open instead: " << seen.instead;
     }
     EXPECT_TRUE(PumpUntil([] { return !capture_page.control.commands.Pending(); }, 5000));
   }

@@ -3,6 +3,7 @@
 
 #include <commctrl.h>
 
+#include <atomic>
 #include <thread>
 #include <vector>
 
@@ -35,7 +36,18 @@ MainWindowSession::MainWindowSession(PacketSource* source) {
 }
 
 MainWindowSession::~MainWindowSession() {
+  std::atomic<bool> window_gone{false};
+  std::thread closer([&] {
+    WaitUntil(
+        [&] {
+          CancelOpenDialogs();
+          return window_gone.load();
+        },
+        kDialogWaitMs);
+  });
   if (window_ != nullptr && IsWindow(window_)) DestroyWindow(window_);
+  window_gone = true;
+  closer.join();
   PumpMessages();
   TakeQuitMessage();
 }
@@ -86,9 +98,10 @@ void PressKey(DWORD gui_thread, HWND dialog, WPARAM key) {
 namespace {
 
 struct DialogSearch {
-  const char* title;
+  const char* title;  // null: any title
   DWORD process_id;
   HWND found;
+  std::vector<HWND> all;
 };
 
 BOOL CALLBACK MatchDialog(HWND window, LPARAM context) {
@@ -97,6 +110,10 @@ BOOL CALLBACK MatchDialog(HWND window, LPARAM context) {
   GetWindowThreadProcessId(window, &owner_process);
   if (owner_process != search->process_id) return TRUE;
   if (WindowClass(window) != "#32770") return TRUE;
+  if (search->title == nullptr) {
+    search->all.push_back(window);
+    return TRUE;
+  }
   char title[512] = {};
   GetWindowTextA(window, title, sizeof(title));
   if (std::string(title) != search->title) return TRUE;
@@ -112,6 +129,13 @@ BOOL CALLBACK CollectChildren(HWND window, LPARAM context) {
 bool ShowsIcon(HWND icon_control, LPCSTR system_icon) {
   const auto shown = reinterpret_cast<HICON>(SendMessageA(icon_control, STM_GETICON, 0, 0));
   return shown != nullptr && shown == LoadIconA(nullptr, system_icon);
+}
+
+// An answered window is gone before the answer counts: until then a search
+// for the next window of the same title would find it again, answer it a
+// second time, and leave the next one open.
+void WaitUntilClosed(HWND window) {
+  WaitUntil([&] { return !IsWindow(window); }, kDialogWaitMs);
 }
 
 AnsweredBox ReadBox(HWND box) {
@@ -137,9 +161,40 @@ AnsweredBox ReadBox(HWND box) {
 }  // namespace
 
 HWND FindDialog(const char* title, DWORD process_id) {
-  DialogSearch search{title, process_id != 0 ? process_id : GetCurrentProcessId(), nullptr};
+  DialogSearch search{title, process_id != 0 ? process_id : GetCurrentProcessId(), nullptr, {}};
   EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&search));
   return search.found;
+}
+
+namespace {
+
+BOOL CALLBACK DescribeWindow(HWND window, LPARAM context) {
+  DWORD owner_process = 0;
+  GetWindowThreadProcessId(window, &owner_process);
+  if (owner_process != GetCurrentProcessId() || !IsWindowVisible(window)) return TRUE;
+  char title[512] = {};
+  GetWindowTextA(window, title, sizeof(title));
+  *reinterpret_cast<std::string*>(context) += WindowClass(window) + " '" + title + "'; ";
+  return TRUE;
+}
+
+}  // namespace
+
+std::string TopLevelWindows() {
+  std::string windows;
+  EnumWindows(DescribeWindow, reinterpret_cast<LPARAM>(&windows));
+  return windows;
+}
+
+int CancelOpenDialogs() {
+  DialogSearch search{nullptr, GetCurrentProcessId(), nullptr, {}};
+  EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&search));
+  // A box with only an OK button ends on IDCANCEL too, as on Esc.
+  for (HWND dialog : search.all) {
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDCANCEL)));
+  }
+  return static_cast<int>(search.all.size());
 }
 
 std::future<AnsweredBox> AnswerBox(const char* title, int button, DWORD timeout_ms,
@@ -149,13 +204,16 @@ std::future<AnsweredBox> AnswerBox(const char* title, int button, DWORD timeout_
         HWND box = nullptr;
         if (!WaitUntil([&] { return (box = FindDialog(title.c_str(), process_id)) != nullptr; },
                        timeout_ms)) {
-          return AnsweredBox{};
+          AnsweredBox missed;
+          missed.instead = TopLevelWindows();
+          return missed;
         }
         // Let the box finish its initialisation before reading it.
         Sleep(100);
         AnsweredBox seen = ReadBox(box);
         PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
                      reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
+        WaitUntilClosed(box);
         return seen;
       });
 }
@@ -174,6 +232,7 @@ std::future<bool> AnswerFileDialog(const char* title, const std::string& path, D
                  reinterpret_cast<LPARAM>(path.c_str()));
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    WaitUntilClosed(dialog);
     return true;
   });
 }

@@ -95,7 +95,7 @@ std::future<bool> AnswerFileDialog(const char* title, const std::string& path,
 struct AnsweredBox {
   bool found = false;
   std::string instead;  // when not found: the process's top-level windows then
-  std::string text;  // the message text (the first static control with text)
+  std::string text;     // the message text (the first static control with text)
   HWND owner = nullptr;
   bool has_question_icon = false;
   bool has_warning_icon = false;
@@ -104,8 +104,8 @@ struct AnsweredBox {
 
 // Starts a helper thread that waits up to `timeout_ms` for the box titled
 // `title` of `process_id` (0: this process), reads it and posts `button` to it.
-std::future<AnsweredBox> AnswerBox(const char* title, int button,
-                                   DWORD timeout_ms = kDialogWaitMs, DWORD process_id = 0);
+std::future<AnsweredBox> AnswerBox(const char* title, int button, DWORD timeout_ms = kDialogWaitMs,
+                                   DWORD process_id = 0);
 
 // Serves this thread's windows until the helper's answer is there. Every
 // helper gives up by itself, so this ends; false only past `timeout_ms`.

@@ -13,7 +13,7 @@
 #include "capture/CaptureThread.h"
 #include "capture/RawSocketSourceWin32.h"
 #include "packet/CaptureRequest.h"
-#include "packet/PanesWin32.h"
+#include "views/PanesWin32.h"
 
 CapturePageState capture_page;
 

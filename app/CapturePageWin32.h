@@ -23,7 +23,7 @@
 #include "app/PacketListWin32.h"
 #include "capture/CaptureControl.h"
 #include "capture/PacketSource.h"
-#include "packet/DetailTree.h"
+#include "views/DetailTree.h"
 #include "packet/PacketStore.h"
 
 struct CaptureParts;

@@ -7,8 +7,8 @@
 #include "app/AppTitleWin32.h"
 #include "app/PaneGeometry.h"
 #include "app/resource.h"
-#include "packet/HexDump.h"
-#include "packet/PanesWin32.h"
+#include "views/HexDump.h"
+#include "views/PanesWin32.h"
 
 namespace {
 

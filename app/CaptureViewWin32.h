@@ -12,8 +12,8 @@
 #include <string>
 
 #include "capture/CaptureView.h"
-#include "packet/PacketList.h"
-#include "packet/PanesWin32.h"
+#include "views/PacketList.h"
+#include "views/PanesWin32.h"
 
 // Sent to the capture page with a const PacketListChanges* as lParam: the page
 // applies the changes to the packet list and shows the counts they carry.

@@ -1,5 +1,5 @@
 // The packet list's window side: the owner-data list control fed by the
-// capture thread's hand-overs (packet/PacketList.h). It applies a hand-over's
+// capture thread's hand-overs (views/PacketList.h). It applies a hand-over's
 // row count and the rows that keep the selection, the focus and the shown
 // packet, repaints at most every kListRedrawDelayMs while rows arrive, and
 // answers the control's requests for cells from the store, which it only
@@ -10,7 +10,7 @@
 
 #include <commctrl.h>
 
-#include "packet/PacketList.h"
+#include "views/PacketList.h"
 #include "packet/PacketStore.h"
 
 struct PacketListWindowSide {

@@ -3,7 +3,7 @@
 // created and rewritten whole, in the program's own twelve lines, at shutdown.
 #pragma once
 
-#include "packet/DetailTree.h"
+#include "views/DetailTree.h"
 
 inline constexpr const char* kTreeViewStatePath = "./system.ini";
 

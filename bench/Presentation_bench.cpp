@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "packet/CaptureFile.h"
-#include "packet/ListRowTexts.h"
-#include "packet/QuietPanes.h"
-#include "packet/TextReport.h"
+#include "capturefile/CaptureFile.h"
+#include "views/ListRowTexts.h"
+#include "views/QuietPanes.h"
+#include "views/TextReport.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "capture/CaptureThread.h"
-#include "packet/CaptureFile.h"
-#include "packet/TextReport.h"
+#include "capturefile/CaptureFile.h"
+#include "views/TextReport.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "capture/CaptureControl.h"
 #include "capture/CaptureView.h"
 #include "capture/PacketSource.h"
-#include "packet/PacketList.h"
+#include "views/PacketList.h"
 #include "packet/PacketStore.h"
 
 // What the capture thread works with; everything outlives the thread.

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "packet/CaptureRequest.h"
-#include "packet/PacketList.h"
-#include "packet/Panes.h"
+#include "views/PacketList.h"
+#include "views/Panes.h"
 
 // Flag values of the Win32 file dialogs (OPENFILENAME::Flags).
 inline constexpr unsigned kOfnHideReadOnly = 0x4;

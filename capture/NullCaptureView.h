@@ -4,7 +4,7 @@
 #pragma once
 
 #include "capture/CaptureView.h"
-#include "packet/QuietPanes.h"
+#include "views/QuietPanes.h"
 
 class NullCaptureView : public CaptureView {
  public:

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "cli/CliFiles.h"
-#include "packet/CaptureFile.h"
+#include "capturefile/CaptureFile.h"
 
 bool CaptureFileWriter::Open(const std::string& path, std::string& error) {
   path_ = path;

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "cli/CliFiles.h"
-#include "packet/CaptureFileReader.h"
+#include "capturefile/CaptureFileReader.h"
 
 namespace {
 

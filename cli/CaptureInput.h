@@ -1,5 +1,5 @@
 // A capture file given to a command, read one record at a time with the
-// program's own acceptance rules (packet/CaptureFileReader.h), so memory stays
+// program's own acceptance rules (capturefile/CaptureFileReader.h), so memory stays
 // bounded whatever the file's size. A file the program would refuse is refused
 // before anything is printed or written: commands that print check the whole
 // file in a first pass, which also counts its records, and read it again

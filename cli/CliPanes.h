@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "packet/CaptureRequest.h"
-#include "packet/Panes.h"
-#include "packet/QuietPanes.h"  // status, progress and requests show nothing
+#include "views/Panes.h"
+#include "views/QuietPanes.h"  // status, progress and requests show nothing
 
 // Keeps the tree's items and prints them with every branch open.
 class TextTreePane : public TreePane {

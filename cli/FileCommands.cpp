@@ -14,7 +14,7 @@
 #include "cli/PcapImport.h"
 #include "cli/StandardStreams.h"
 #include "log/BufferedFileWriter.h"
-#include "packet/TextReport.h"
+#include "views/TextReport.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "packet/CapturedPacket.h"
-#include "packet/ListRowTexts.h"
+#include "views/ListRowTexts.h"
 
 class PacketListing {
  public:

@@ -8,8 +8,8 @@
 #include "cli/CliPanes.h"
 #include "cli/ConsoleOutput.h"
 #include "cli/PacketListing.h"
-#include "packet/DetailTree.h"
-#include "packet/HexDump.h"
+#include "views/DetailTree.h"
+#include "views/HexDump.h"
 
 namespace {
 

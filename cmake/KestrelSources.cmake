@@ -4,7 +4,7 @@
 #   FooWindows.cpp   core, windows build only  } platform seam (the clock)
 #   FooWin32.cpp     the Win32 edge: kestrel_win32, windows build only
 # app/Main.cpp is the program's entry point and goes into neither.
-set(_kestrel_core_dirs packet capture config log app)
+set(_kestrel_core_dirs log packet views capturefile config capture app)
 set(KESTREL_CORE_SOURCES "")
 set(KESTREL_WIN32_SOURCES "")
 foreach(dir IN LISTS _kestrel_core_dirs)

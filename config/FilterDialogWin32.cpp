@@ -11,7 +11,7 @@
 #include "config/ConfigFile.h"
 #include "config/FilterDialogFields.h"
 #include "config/FilterDialogIds.h"
-#include "packet/PanesWin32.h"
+#include "views/PanesWin32.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "log/LogWriter.h"
-#include "packet/CaptureFile.h"
-#include "packet/QuietPanes.h"
+#include "capturefile/CaptureFile.h"
+#include "views/QuietPanes.h"
 
 namespace {
 

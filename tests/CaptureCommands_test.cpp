@@ -10,8 +10,8 @@
 
 #include "capture/CaptureSettings.h"
 #include "capture/CaptureThread.h"
-#include "packet/CaptureFile.h"
-#include "packet/TextReport.h"
+#include "capturefile/CaptureFile.h"
+#include "views/TextReport.h"
 #include "support/CaptureFakes.h"
 #include "support/TempDir.h"
 

@@ -1,4 +1,4 @@
-#include "packet/CaptureFile.h"
+#include "capturefile/CaptureFile.h"
 
 #include <gtest/gtest.h>
 
@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "packet/FileProgress.h"
-#include "packet/TextReport.h"
+#include "views/FileProgress.h"
+#include "views/TextReport.h"
 #include "support/FakePanes.h"
 #include "support/TempDir.h"
 

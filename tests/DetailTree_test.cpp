@@ -1,4 +1,4 @@
-#include "packet/DetailTree.h"
+#include "views/DetailTree.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "packet/HexDump.h"
+#include "views/HexDump.h"
 
 #include <gtest/gtest.h>
 

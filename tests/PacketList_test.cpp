@@ -1,4 +1,4 @@
-#include "packet/PacketList.h"
+#include "views/PacketList.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "packet/ListRowTexts.h"
+#include "views/ListRowTexts.h"
 #include "support/Datagrams.h"
 #include "support/FakePanes.h"
 

@@ -1,4 +1,4 @@
-#include "packet/TextReport.h"
+#include "views/TextReport.h"
 
 #include <gtest/gtest.h>
 

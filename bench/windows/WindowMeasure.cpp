@@ -31,7 +31,7 @@
 #include "app/MainWindowWin32.h"
 #include "app/resource.h"
 #include "bench/windows/MeasureSupport.h"
-#include "packet/CaptureFileReader.h"
+#include "capturefile/CaptureFileReader.h"
 #include "support/GuiHarness.h"
 
 namespace {

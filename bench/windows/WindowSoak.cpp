@@ -24,7 +24,7 @@
 
 #include "app/resource.h"
 #include "bench/windows/MeasureSupport.h"
-#include "packet/CaptureFileReader.h"
+#include "capturefile/CaptureFileReader.h"
 #include "support/GuiHarness.h"
 #include "support/NamespaceNetwork.h"
 #include "support/ProgramProcess.h"

@@ -7,9 +7,9 @@
 #include "cli/CliPanes.h"
 #include "cli/support/CaptureBuilders.h"
 #include "cli/support/RunCli.h"
-#include "packet/CaptureFile.h"
+#include "capturefile/CaptureFile.h"
 #include "packet/PacketStore.h"
-#include "packet/TextReport.h"
+#include "views/TextReport.h"
 #include "support/TempDir.h"
 
 namespace fs = std::filesystem;

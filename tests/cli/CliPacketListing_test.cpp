@@ -5,7 +5,7 @@
 #include <string>
 
 #include "cli/support/CaptureBuilders.h"
-#include "packet/PacketList.h"
+#include "views/PacketList.h"
 #include "packet/PacketStore.h"
 #include "support/FakePanes.h"
 

@@ -1,4 +1,4 @@
-// Recording fakes of the pane interfaces (packet/Panes.h) and of the capture
+// Recording fakes of the pane interfaces (views/Panes.h) and of the capture
 // request sink, for tests of everything that drives the window. Each keeps the
 // state the real control would show, plus counters of the calls that tests
 // care about. Calls the real control would reject (a cell of a missing row, a
@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "packet/CaptureRequest.h"
-#include "packet/PacketList.h"
+#include "views/PacketList.h"
 #include "packet/PacketStore.h"
-#include "packet/Panes.h"
+#include "views/Panes.h"
 
 // The packet list as the window draws it: the hand-overs applied to the
 // window's half of the list, the cells built from the records of `store`

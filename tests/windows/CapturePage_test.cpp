@@ -14,8 +14,8 @@
 
 #include "app/CapturePageWin32.h"
 #include "app/MainWindowWin32.h"
-#include "packet/CaptureFile.h"
-#include "packet/QuietPanes.h"
+#include "capturefile/CaptureFile.h"
+#include "views/QuietPanes.h"
 #include "app/resource.h"
 #include "support/CaptureFakes.h"
 #include "support/GuiHarness.h"

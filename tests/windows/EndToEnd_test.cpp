@@ -22,8 +22,8 @@
 #include <thread>
 #include <vector>
 
-#include "packet/CaptureFile.h"
-#include "packet/QuietPanes.h"
+#include "capturefile/CaptureFile.h"
+#include "views/QuietPanes.h"
 #include "support/GuiHarness.h"
 #include "support/NamespaceNetwork.h"
 #include "support/ProgramProcess.h"

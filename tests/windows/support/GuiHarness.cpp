@@ -172,8 +172,12 @@ BOOL CALLBACK DescribeWindow(HWND window, LPARAM context) {
   DWORD owner_process = 0;
   GetWindowThreadProcessId(window, &owner_process);
   if (owner_process != GetCurrentProcessId() || !IsWindowVisible(window)) return TRUE;
-  char title[512] = {};
-  GetWindowTextA(window, title, sizeof(title));
+  // GetWindowText would ask the window's thread, which may be the one waiting
+  // for this answer.
+  wchar_t wide[512] = {};
+  InternalGetWindowText(window, wide, 512);
+  char title[1024] = {};
+  WideCharToMultiByte(932, 0, wide, -1, title, sizeof(title), nullptr, nullptr);
   *reinterpret_cast<std::string*>(context) += WindowClass(window) + " '" + title + "'; ";
   return TRUE;
 }

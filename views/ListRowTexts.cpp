@@ -1,7 +1,7 @@
 // Cell texts of the packet list. A capture lists every packet it keeps, so the
 // cells are written digit by digit instead of through printf: the results are
 // the texts of the "%d", "%u", "%0Nd" and "%.3f" formats the list defines.
-#include "packet/ListRowTexts.h"
+#include "views/ListRowTexts.h"
 
 #include <cstring>
 

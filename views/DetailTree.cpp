@@ -1,6 +1,6 @@
 // The detail tree: one labelled line per header field, the payload's hex dump,
 // and the expansion of the branches the user left open.
-#include "packet/DetailTree.h"
+#include "views/DetailTree.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -9,7 +9,7 @@
 
 #include "log/PrintfFormat.h"
 #include "packet/HeaderDecoders.h"
-#include "packet/HexDump.h"
+#include "views/HexDump.h"
 
 namespace {
 

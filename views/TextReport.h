@@ -11,7 +11,7 @@
 #include "log/BufferedFileWriter.h"
 #include "packet/CapturedPacket.h"
 #include "packet/PacketStore.h"
-#include "packet/Panes.h"
+#include "views/Panes.h"
 
 // Writes the report of every record of the store to `path` through one
 // buffered file and, once it is closed, tells the user the outcome. 1 when the

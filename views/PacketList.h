@@ -27,7 +27,7 @@
 #include <thread>  // std::chrono clocks without <chrono>
 
 #include "log/SystemTime.h"
-#include "packet/ListRowTexts.h"
+#include "views/ListRowTexts.h"
 #include "packet/PacketStore.h"
 
 // One row as the capture thread appends it.

@@ -1,14 +1,14 @@
 // Measures how many UDP datagrams per second the real capture path takes in
 // without loss: the capture sockets of the socket layer, the capture thread
 // with the real filter and store, and a view whose panes cost nothing. The
-// datagrams come from tests/windows/udp-sender, a native program in the same
+// datagrams come from bench/windows/udp-sender, a native program in the same
 // network namespace, so that sending costs the Wine side nothing; paced rates
 // and unpaced bursts are each measured with the platform's default receive
 // buffer and with the capture's large one; last, what each socket call costs
 // (SECONDS 0: only that). A measurement, not a test; run it with the sender
 // listening on the namespace's first address, port 40200:
-//   KESTREL_NETNS_HELPER="tests/windows/udp-sender 10.250.1.1 40200"
-//   tests/windows/netns-run build/windows/tests/SocketCaptureRate.exe [SECONDS]
+//   KESTREL_NETNS_HELPER="bench/windows/udp-sender 10.250.1.1 40200"
+//   tests/windows/netns-run build/windows/bench/windows/SocketCaptureRate.exe [SECONDS]
 #include <winsock2.h>
 #include <ws2tcpip.h>
 

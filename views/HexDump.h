@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "packet/Panes.h"
+#include "views/Panes.h"
 
 inline constexpr size_t kHexDumpLineLength = 74;
 extern const char kHexDumpFrameLine[];  // 74 "="

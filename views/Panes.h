@@ -1,11 +1,11 @@
 // The small interfaces through which the portable code drives what the user
-// sees (the packet list has its own module, packet/PacketList.h). The Win32 edge implements each with window messages to one control
-// (one-line helpers, no logic); tests implement them with recorders. Every
-// operation is synchronous: it has taken effect when it returns.
+// sees (the packet list has its own module, views/PacketList.h). The Win32
+// edge implements each with window messages to one control (one-line helpers,
+// no logic); tests implement them with recorders. Every operation is
+// synchronous: it has taken effect when it returns.
 #pragma once
 
 #include <cstdint>
-
 
 // The detail tree.
 class TreePane {

@@ -1,7 +1,7 @@
 // The file is read in large chunks into one buffer; records are handed out in
 // place, and the unread tail moves to the front before the next chunk, so a
 // record (at most kCaptureFileMaxRecordSize bytes and its header) always fits.
-#include "packet/CaptureFileReader.h"
+#include "capturefile/CaptureFileReader.h"
 
 #include <cstring>
 #include <new>

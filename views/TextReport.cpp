@@ -1,7 +1,7 @@
 // The text report. Each packet's lines and its hex-dump block are formatted
 // into one reused string and handed to one buffered file; the bytes are those
 // of writing each line and the block on its own.
-#include "packet/TextReport.h"
+#include "views/TextReport.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -12,9 +12,9 @@
 #include "log/HexDumpBlock.h"
 #include "log/LogWriter.h"
 #include "log/PrintfFormat.h"
-#include "packet/FileProgress.h"
+#include "views/FileProgress.h"
 #include "packet/HeaderDecoders.h"
-#include "packet/SaveOutcome.h"
+#include "capturefile/SaveOutcome.h"
 #include "packet/TcpFlagText.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // Moving the progress bar by the records done, at a bounded rate.
-#include "packet/FileProgress.h"
+#include "views/FileProgress.h"
 
 #include <algorithm>
 

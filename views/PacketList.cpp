@@ -1,6 +1,6 @@
 // The packet list's two halves: gathering rows on the capture thread, applying
 // them and drawing cells on the user-interface thread.
-#include "packet/PacketList.h"
+#include "views/PacketList.h"
 
 #include <algorithm>
 #include <charconv>

@@ -9,7 +9,7 @@
 
 #include <commctrl.h>
 
-#include "packet/Panes.h"
+#include "views/Panes.h"
 
 // Inserts a left-aligned column of `width` pixels with the header `text`.
 void ListInsertColumn(HWND list, int width, const char* text, int position);

@@ -1,7 +1,7 @@
 // The outcome of writing a file the user asked for. A file that could
 // not be created or written completely is reported as a failure: a half
 // written capture or report must not look like a finished one.
-#include "packet/SaveOutcome.h"
+#include "capturefile/SaveOutcome.h"
 
 #include <cstdio>
 

@@ -17,7 +17,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "packet/CaptureFileFormat.h"
+#include "capturefile/CaptureFileFormat.h"
 #include "packet/CapturedPacket.h"
 
 enum class CaptureReadResult {

@@ -4,8 +4,8 @@
 #pragma once
 
 #include "packet/CaptureRequest.h"
-#include "packet/PacketList.h"
-#include "packet/Panes.h"
+#include "views/PacketList.h"
+#include "views/Panes.h"
 
 class SilentStatusText : public StatusText {
  public:

@@ -1,5 +1,5 @@
 // Little-endian fields of the capture file, one byte at a time.
-#include "packet/CaptureFileFormat.h"
+#include "capturefile/CaptureFileFormat.h"
 
 #include <cstring>
 

@@ -1,5 +1,5 @@
 // Hex dump lines for the hex pane and the detail tree.
-#include "packet/HexDump.h"
+#include "views/HexDump.h"
 
 #include <new>
 #include <string>

@@ -6,7 +6,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "packet/Panes.h"
+#include "views/Panes.h"
 
 // Shows "保存が完了しました" when the whole file was written; otherwise logs
 // "保存に失敗" and shows the save error. Returns 1 or 0 accordingly.

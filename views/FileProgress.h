@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <thread>  // std::chrono clocks without <chrono>
 
-#include "packet/Panes.h"
+#include "views/Panes.h"
 
 inline constexpr int kFileProgressIntervalMs = 50;
 

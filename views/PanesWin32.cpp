@@ -1,5 +1,5 @@
 // List view, tree view and rich edit messages behind the pane interfaces.
-#include "packet/PanesWin32.h"
+#include "views/PanesWin32.h"
 
 #include <commctrl.h>
 #include <richedit.h>

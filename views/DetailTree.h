@@ -9,7 +9,7 @@
 
 #include "packet/CapturedPacket.h"
 #include "packet/PacketStore.h"
-#include "packet/Panes.h"
+#include "views/Panes.h"
 
 // Which branches open by themselves after a build (1 opened, 0 closed).
 struct TreeExpansionFlags {

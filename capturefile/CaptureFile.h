@@ -9,11 +9,11 @@
 #include <cstdint>
 
 #include "log/BufferedFileWriter.h"
-#include "packet/CaptureFileFormat.h"
+#include "capturefile/CaptureFileFormat.h"
 #include "packet/CaptureRequest.h"
 #include "packet/CapturedPacket.h"
 #include "packet/PacketStore.h"
-#include "packet/Panes.h"
+#include "views/Panes.h"
 
 // Writes every record of the store to `path` through one buffered file and,
 // once it is closed, tells the user the outcome. 1 when the whole file was

@@ -1,14 +1,14 @@
 // Saving the store to a capture file and loading one back, in the layout of
-// packet/CaptureFileFormat.h. Loading reads through the capture-file reader,
+// capturefile/CaptureFileFormat.h. Loading reads through the capture-file reader,
 // which holds the rules for what a valid file is; here only the store's
 // refusals are handled.
-#include "packet/CaptureFile.h"
+#include "capturefile/CaptureFile.h"
 
 #include "log/BufferedFileWriter.h"
 #include "log/LogWriter.h"
-#include "packet/CaptureFileReader.h"
-#include "packet/FileProgress.h"
-#include "packet/SaveOutcome.h"
+#include "capturefile/CaptureFileReader.h"
+#include "views/FileProgress.h"
+#include "capturefile/SaveOutcome.h"
 
 namespace {
 

@@ -126,10 +126,11 @@ INT_PTR OnNotify(HWND page, const NMHDR& header, LPARAM lparam) {
 // to shows at once.
 void GiveCommand(LPARAM lparam) {
   const auto value = static_cast<int8_t>(static_cast<uint8_t>(lparam & 0xFF));
+  // A value that is no command is dropped whole: its state text would
+  // contradict what the capture thread does.
+  if (!IsCaptureCommand(value)) return;
   const auto command = static_cast<CaptureRequest>(value);
-  if (IsCaptureCommand(value) && capture_page.capture != nullptr) {
-    GiveCaptureCommand(capture_page.capture->context, command);
-  }
+  if (capture_page.capture != nullptr) GiveCaptureCommand(capture_page.capture->context, command);
   SetStatusText(0, "%s", CaptureStateText(command));
 }
 

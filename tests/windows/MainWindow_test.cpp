@@ -272,6 +272,11 @@ TEST(MainWindow, CommandsRequestCaptureActionsAndStatusFollows) {
   PumpMessages();
   EXPECT_EQ(StatusPartText(status, 0), "状態：キャプチャー中");
   EXPECT_TRUE(PumpUntil([] { return capture_page.control.capture_request.load() == 2; }, 5000));
+
+  // A value that is no command changes neither the state nor its text.
+  SendMessageA(capture_page.window, WM_COMMAND, kIdCaptureRequest, 3);
+  EXPECT_EQ(StatusPartText(status, 0), "状態：キャプチャー中");
+  EXPECT_FALSE(capture_page.control.commands.Pending());
 }
 
 TEST(MainWindow, ReloadAppliesStoreLimitAndInterval) {

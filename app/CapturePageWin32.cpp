@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "app/AppTitleWin32.h"
+#include "app/CapturePageCommands.h"
 #include "app/CaptureViewWin32.h"
 #include "app/MainWindowWin32.h"
 #include "app/MessageServiceWaitWin32.h"
@@ -21,7 +22,6 @@
 #include "capture/CaptureSettings.h"
 #include "capture/CaptureThread.h"
 #include "capture/RawSocketSourceWin32.h"
-#include "packet/CaptureRequest.h"
 #include "packet/HexDump.h"
 #include "packet/PacketList.h"
 #include "packet/PacketListRows.h"

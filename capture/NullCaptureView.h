@@ -6,6 +6,11 @@
 #include "capture/CaptureView.h"
 #include "packet/QuietPanes.h"
 
+class IgnoredCaptureStops : public CaptureStopSink {
+ public:
+  void CaptureStopped() override {}
+};
+
 class NullCaptureView : public CaptureView {
  public:
   ListPane& List() override { return list; }

@@ -6,9 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "packet/CaptureRequest.h"
 #include "packet/Panes.h"
-#include "packet/QuietPanes.h"  // status, progress and requests show nothing
+#include "packet/QuietPanes.h"  // status and progress show nothing
 
 // Keeps the tree's items and prints them with every branch open.
 class TextTreePane : public TreePane {

@@ -3,7 +3,6 @@
 // measurement programs.
 #pragma once
 
-#include "packet/CaptureRequest.h"
 #include "packet/Panes.h"
 
 class SilentStatusText : public StatusText {
@@ -20,11 +19,6 @@ class SilentProgressBar : public ProgressBar {
 class AnswerOkMessageBoxes : public MessageBoxes {
  public:
   int ShowMessageBox(const char*, const char*, unsigned) override { return kIdOk; }
-};
-
-class IgnoredCaptureStops : public CaptureStopSink {
- public:
-  void CaptureStopped() override {}
 };
 
 // Keeps only the number of rows, so that deleting rows at the top still works.

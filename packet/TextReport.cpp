@@ -14,7 +14,6 @@
 #include "log/PrintfFormat.h"
 #include "packet/FileProgress.h"
 #include "packet/HeaderDecoders.h"
-#include "packet/SaveOutcome.h"
 #include "packet/TcpFlagText.h"
 
 namespace {
@@ -112,8 +111,8 @@ bool WriteTextReportHeader(BufferedFileWriter& out, uint32_t count) {
   return out.Write(header);
 }
 
-int ExportTextReport(const char* path, const PacketStore& store, ProgressBar& progress,
-                     MessageBoxes& boxes, const std::atomic<int32_t>* running) {
+FileOutcome ExportTextReport(const char* path, const PacketStore& store, ProgressBar& progress,
+                             const KeepGoing& keep_going) {
   const uint32_t count = store.Count();
   FileProgress file_progress(progress, count);
 
@@ -121,7 +120,7 @@ int ExportTextReport(const char* path, const PacketStore& store, ProgressBar& pr
   bool written = out.Open(path) && WriteTextReportHeader(out, count);
   std::string text;
   for (uint32_t i = 0; written && i < count; ++i) {
-    if (!KeepGoing(running)) {
+    if (!keep_going()) {
       written = false;
       break;
     }
@@ -138,8 +137,7 @@ int ExportTextReport(const char* path, const PacketStore& store, ProgressBar& pr
   }
   file_progress.Finish();
   written = out.Close() && written;
-  const int result = KeepGoing(running) ? ReportSaveOutcome(written, boxes)
-                                        : EndSaveWhileClosing(path, written);
+  const FileOutcome outcome = EndOfWrite(path, written, keep_going);
   progress.SetPosition(0);
-  return result;
+  return outcome;
 }

@@ -54,8 +54,8 @@ void CaptureThread::LoadFromFile() {
   CaptureView& view = context_.view;
   std::string path;
   if (view.ShowOpenDialog(kOpenBinaryDialog, path) != 1) return;
-  const FileOutcome outcome = LoadCaptureFile(path.c_str(), context_.store, view.Progress(),
-                                              [this] { return Running(); });
+  const FileOutcome outcome =
+      LoadCaptureFile(path.c_str(), context_.store, view.Progress(), [this] { return Running(); });
   // Whatever ends the load, the records read before stay and are listed. The
   // log lines are written also while closing; only the messages are not shown.
   switch (outcome) {

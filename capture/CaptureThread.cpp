@@ -207,6 +207,7 @@ void CaptureThread::StoreOverwriting(int32_t size, const SystemTime& time) {
 }
 
 void CaptureThread::EmergencyStop(CaptureNotice notice) {
+  UpdateList();
   LogNotice(notice);
   ShowNotice(notice, context_.view.Boxes());
   SetMode(CaptureRequest::Idle);

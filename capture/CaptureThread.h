@@ -85,7 +85,9 @@ class CaptureThread {
   void StorePacket(int32_t size);
   void StoreOverwriting(int32_t size, const SystemTime& time);
   // Stops capturing by the thread's own decision, with the log line and the
-  // message of the case; a command the user gave meanwhile still waits.
+  // message of the case; a command the user gave meanwhile still waits. The
+  // list is brought up to date first, so that what was gathered before the
+  // stop is on screen while the message is up.
   void EmergencyStop(CaptureNotice notice);
   // The outcome of a file command: its log line, and its message unless the
   // program is closing (the user has confirmed the exit; no box may hold it up).

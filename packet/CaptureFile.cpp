@@ -4,18 +4,17 @@
 // refusals are added to them.
 #include "packet/CaptureFile.h"
 
-#include "log/BufferedFileWriter.h"
+#include "log/ReplacingFile.h"
 #include "packet/CaptureFileReader.h"
 #include "packet/FileProgress.h"
 
 namespace {
 
-// Writes the header and every record through one buffered file. false at the
-// first failed write, or when `keep_going` ends the save: it stops there.
-bool WriteCaptureFile(const char* path, const PacketStore& store, uint32_t count,
+// Hands the header and every record to the writer. false at the first failed
+// write, or when `keep_going` ends the save: it stops there.
+bool WriteCaptureFile(BufferedFileWriter& out, const PacketStore& store, uint32_t count,
                       FileProgress& progress, const KeepGoing& keep_going) {
-  BufferedFileWriter out;
-  if (!out.Open(path) || !WriteCaptureFileHeader(out, count)) return false;
+  if (!WriteCaptureFileHeader(out, count)) return false;
   for (uint32_t i = 0; i < count; ++i) {
     if (!keep_going()) return false;
     // A record the store no longer holds is left out; the header still counts it.
@@ -26,7 +25,7 @@ bool WriteCaptureFile(const char* path, const PacketStore& store, uint32_t count
     progress.RecordDone();
   }
   progress.Finish();
-  return out.Close();
+  return true;
 }
 
 FileOutcome OutcomeOfRead(CaptureReadResult result) {
@@ -78,8 +77,10 @@ FileOutcome SaveCaptureFile(const char* path, const PacketStore& store, Progress
                             const KeepGoing& keep_going) {
   const uint32_t count = store.Count();
   FileProgress file_progress(progress, count);
-  const bool written = WriteCaptureFile(path, store, count, file_progress, keep_going);
-  const FileOutcome outcome = EndOfWrite(path, written, keep_going);
+  ReplacingFile file;
+  const bool complete =
+      file.Open(path) && WriteCaptureFile(file.writer(), store, count, file_progress, keep_going);
+  const FileOutcome outcome = EndOfWrite(file, complete, keep_going);
   progress.SetPosition(0);
   return outcome;
 }
@@ -94,7 +95,8 @@ FileOutcome LoadCaptureFile(const char* path, PacketStore& store, ProgressBar& p
   // The header's count is signed; it only scales the bar.
   FileProgress file_progress(progress, static_cast<int32_t>(reader.header_count()));
   FileOutcome outcome = OutcomeOfRead(header);
-  if (header == CaptureReadResult::Ok) outcome = AddRecords(reader, store, file_progress, keep_going);
+  if (header == CaptureReadResult::Ok)
+    outcome = AddRecords(reader, store, file_progress, keep_going);
   file_progress.Finish();
   if (!reader.Close() && outcome == FileOutcome::Loaded) outcome = FileOutcome::Unreadable;
   progress.SetPosition(0);

@@ -14,10 +14,11 @@
 #include "packet/PacketStore.h"
 #include "packet/Panes.h"
 
-// Writes every record of the store to `path` through one buffered file.
-// Written; WriteFailed when it could not be created or written (the save stops
-// at the first failed write, and what was written stays); CutShort when
-// `keep_going` ended it, and then no incomplete file is left.
+// Writes every record of the store to `path`, replacing the file of that name
+// whole or not at all (log/ReplacingFile.h). Written; WriteFailed when the new
+// file could not be created, written or put in place (the save stops at the
+// first failed write); CutShort when `keep_going` ended it. Unless Written,
+// `path` is left exactly as it was, existing or not.
 FileOutcome SaveCaptureFile(const char* path, const PacketStore& store, ProgressBar& progress,
                             const KeepGoing& keep_going = kAlwaysKeepGoing);
 

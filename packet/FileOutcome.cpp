@@ -1,11 +1,10 @@
 // The end of a save or an export.
 #include "packet/FileOutcome.h"
 
-#include <cstdio>
+#include "log/ReplacingFile.h"
 
-FileOutcome EndOfWrite(const char* path, bool written, const KeepGoing& keep_going) {
-  if (written) return FileOutcome::Written;
-  if (keep_going()) return FileOutcome::WriteFailed;
-  std::remove(path);
-  return FileOutcome::CutShort;
+FileOutcome EndOfWrite(ReplacingFile& file, bool complete, const KeepGoing& keep_going) {
+  if (complete && file.Commit()) return FileOutcome::Written;
+  file.Discard();
+  return keep_going() ? FileOutcome::WriteFailed : FileOutcome::CutShort;
 }

@@ -23,7 +23,11 @@ enum class FileOutcome : uint8_t {
 using KeepGoing = std::function<bool()>;
 inline const KeepGoing kAlwaysKeepGoing = [] { return true; };
 
-// The outcome of a save or export that has closed its file: Written when the
-// whole file was written; otherwise WriteFailed, or, once `keep_going` says
-// the work is to end, CutShort with the incomplete file removed.
-FileOutcome EndOfWrite(const char* path, bool written, const KeepGoing& keep_going);
+class ReplacingFile;
+
+// The end of a save or export written through `file`: when `complete` (every
+// record handed to the writer), the file takes its name and the outcome is
+// Written; otherwise, or when that fails, the file is discarded and the
+// chosen name left as it was: WriteFailed, or CutShort once `keep_going` says
+// the work is to end.
+FileOutcome EndOfWrite(ReplacingFile& file, bool complete, const KeepGoing& keep_going);

@@ -12,6 +12,7 @@
 #include "log/HexDumpBlock.h"
 #include "log/LogWriter.h"
 #include "log/PrintfFormat.h"
+#include "log/ReplacingFile.h"
 #include "packet/FileProgress.h"
 #include "packet/HeaderDecoders.h"
 #include "packet/TcpFlagText.h"
@@ -116,8 +117,9 @@ FileOutcome ExportTextReport(const char* path, const PacketStore& store, Progres
   const uint32_t count = store.Count();
   FileProgress file_progress(progress, count);
 
-  BufferedFileWriter out;
-  bool written = out.Open(path) && WriteTextReportHeader(out, count);
+  ReplacingFile file;
+  BufferedFileWriter& out = file.writer();
+  bool written = file.Open(path) && WriteTextReportHeader(out, count);
   std::string text;
   for (uint32_t i = 0; written && i < count; ++i) {
     if (!keep_going()) {
@@ -136,8 +138,7 @@ FileOutcome ExportTextReport(const char* path, const PacketStore& store, Progres
     file_progress.RecordDone();
   }
   file_progress.Finish();
-  written = out.Close() && written;
-  const FileOutcome outcome = EndOfWrite(path, written, keep_going);
+  const FileOutcome outcome = EndOfWrite(file, written, keep_going);
   progress.SetPosition(0);
   return outcome;
 }

@@ -13,11 +13,12 @@
 #include "packet/PacketStore.h"
 #include "packet/Panes.h"
 
-// Writes the report of every record of the store to `path` through one
-// buffered file, moving `progress` by the records done and leaving it at 0.
-// Written; WriteFailed when the file could not be created or written (the
-// export stops at the first failed write, and what was written stays);
-// CutShort when `keep_going` ended it, and then no incomplete file is left.
+// Writes the report of every record of the store to `path`, replacing the
+// file of that name whole or not at all (log/ReplacingFile.h), moving
+// `progress` by the records done and leaving it at 0. Written; WriteFailed
+// when the new file could not be created, written or put in place (the export
+// stops at the first failed write); CutShort when `keep_going` ended it.
+// Unless Written, `path` is left exactly as it was, existing or not.
 FileOutcome ExportTextReport(const char* path, const PacketStore& store, ProgressBar& progress,
                              const KeepGoing& keep_going = kAlwaysKeepGoing);
 

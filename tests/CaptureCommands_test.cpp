@@ -142,7 +142,8 @@ TEST_F(CaptureCommandsTest, EachOutcomeIsToldWithItsBoxesAndLogLine) {
   const std::string save_failed =
       box("保存エラー", "ファイルの保存に失敗しました", kMbOk | kMbIconWarning);
   const std::string loaded = box("読み込み完了", "読み込みが完了しました", kMbOk);
-  const std::string invalid = box("読み込みエラー", "指定ファイルが不正です", kMbOk | kMbIconWarning);
+  const std::string invalid =
+      box("読み込みエラー", "指定ファイルが不正です", kMbOk | kMbIconWarning);
   struct Case {
     CaptureRequest command;
     const char* path;  // chosen in the dialog
@@ -158,10 +159,13 @@ TEST_F(CaptureCommandsTest, EachOutcomeIsToldWithItsBoxesAndLogLine) {
       {CaptureRequest::LoadBinary, "saved.bin", 0, {loaded}, nullptr, 0},
       {CaptureRequest::LoadBinary, "other.bin", 0, {invalid}, "不正なファイルの読み込み\r\n", 0},
       {CaptureRequest::LoadBinary, "missing.bin", 0, {invalid}, nullptr, 0},
-      {CaptureRequest::LoadBinary, "big.bin", 1,
+      {CaptureRequest::LoadBinary,
+       "big.bin",
+       1,
        {box("メモリオーバー", "最大受信サイズを超えました！緊急停止します", kMbOk | kMbIconWarning),
         loaded},
-       "サイズオーバー\r\n", 1},
+       "サイズオーバー\r\n",
+       1},
   };
   WriteFileBytes("other.bin", std::string(100, 'x'));
   PacketStore big;

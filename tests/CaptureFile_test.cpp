@@ -8,11 +8,14 @@
 #include <csignal>
 #endif
 
+#include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "log/BufferedFileWriter.h"
 #include "packet/FileProgress.h"
 #include "packet/TextReport.h"
 #include "support/FakePanes.h"
@@ -228,44 +231,116 @@ TEST(CaptureFile, SaveThatCannotWriteIsAFailure) {
   }
 }
 
-#ifndef _WIN32
-// A file-size limit makes the writes fail once the file reaches it, well after
-// the first buffer went out: the save and the export stop there, keep what was
-// written and report the failure.
-TEST(CaptureFile, SaveAndExportStopAtTheFirstFailedWrite) {
-  using Writer = std::function<FileOutcome(const char*, const PacketStore&, ProgressBar&)>;
-  const Writer writers[] = {
-      [](const char* path, const PacketStore& store, ProgressBar& bar) {
-        return SaveCaptureFile(path, store, bar);
-      },
-      [](const char* path, const PacketStore& store, ProgressBar& bar) {
-        return ExportTextReport(path, store, bar);
-      }};
-  constexpr uint32_t kPackets = 3000;
-  constexpr rlim_t kLimit = 3 * BufferedFileWriter::kBufferBytes / 2;
-  for (const Writer& write : writers) {
-    TempDir dir;
-    PacketStore store;
-    std::string packet = Filled(1000, 3);
-    packet[0] = 0x45;  // an IPv4 header, so the report has a block for every packet
-    for (uint32_t i = 0; i < kPackets; ++i) Add(store, packet, kT1);
-    FakeProgressBar progress;
+// The program's names are code page 932 bytes, which std::filesystem on
+// Windows would read as UTF-8: these go through the narrow C calls.
+const std::string kAbsent = "(no file)";
 
+std::string ReadNarrow(const char* path) {
+  std::FILE* file = std::fopen(path, "rb");
+  if (file == nullptr) return kAbsent;
+  std::string bytes;
+  char chunk[65536];
+  for (size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;) bytes.append(chunk, got);
+  std::fclose(file);
+  return bytes;
+}
+
+void WriteNarrow(const char* path, const std::string& bytes) {
+  std::FILE* file = std::fopen(path, "wb");
+  ASSERT_NE(file, nullptr);
+  std::fwrite(bytes.data(), 1, bytes.size(), file);
+  std::fclose(file);
+}
+
+// A save or an export replaces the chosen file whole or not at all. A write
+// that fails part way (a full disk at the start or after the first buffer, a
+// file-size limit) or the program closing part way leaves the old file as it
+// was, or no file, and no temporary file; a complete save gives the same bytes
+// as ever.
+TEST(CaptureFile, SaveAndExportReplaceTheFileWholeOrNotAtAll) {
+  enum class End { Complete, FullDisk, SizeLimit, Closing };
+  struct Case {
+    const char* name;
+    const char* path;  // "表" is 0x95 0x5C in code page 932: a '\' byte that is no separator
+    bool report;       // the export; otherwise the save
+    bool existing;     // a file of the name is there before
+    End end;
+    size_t amount;  // bytes the disk or the limit takes; records before the close
+    FileOutcome outcome;
+  };
+  constexpr size_t kPastTheBuffer = 3 * BufferedFileWriter::kBufferBytes / 2;
+  const FileOutcome kFailed = FileOutcome::WriteFailed, kCut = FileOutcome::CutShort;
+  std::vector<Case> cases = {
+      {"complete save", "out", false, false, End::Complete, 0, FileOutcome::Written},
+      {"complete save over a file", "表.bin", false, true, End::Complete, 0, FileOutcome::Written},
+      {"save, full disk at once", "out", false, true, End::FullDisk, 0, kFailed},
+      {"new save, full disk at once", "out", false, false, End::FullDisk, 0, kFailed},
+      {"save, full disk later", "表.bin", false, true, End::FullDisk, kPastTheBuffer, kFailed},
+      {"report, full disk later", "out", true, true, End::FullDisk, kPastTheBuffer, kFailed},
+      {"new report, full disk", "out", true, false, End::FullDisk, 100, kFailed},
+      {"save, closing", "out", false, true, End::Closing, 10, kCut},
+      {"new save, closing", "out", false, false, End::Closing, 10, kCut},
+      {"report, closing", "out", true, true, End::Closing, 2000, kCut},
+      {"new report, closing", "out", true, false, End::Closing, 0, kCut},
+  };
+#ifndef _WIN32
+  cases.push_back({"save, size limit", "out", false, true, End::SizeLimit, kPastTheBuffer, kFailed});
+  cases.push_back(
+      {"new report, size limit", "out", true, false, End::SizeLimit, kPastTheBuffer, kFailed});
+#endif
+  constexpr uint32_t kPackets = 3000;
+  PacketStore store;
+  std::string packet = Filled(1000, 3);
+  packet[0] = 0x45;  // an IPv4 header, so the report has a block for every packet
+  std::string saved = FileHeader(kPackets);
+  for (uint32_t i = 0; i < kPackets; ++i) {
+    Add(store, packet, kT1);
+    saved += Record(1000, kT1, packet);
+  }
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    if (c.existing) WriteNarrow(c.path, "old contents");
+    size_t records_left = c.amount;
+    const KeepGoing keep_going = [&] {
+      if (c.end != End::Closing) return true;
+      if (records_left == 0) return false;
+      --records_left;
+      return true;
+    };
+    std::optional<BufferedFileWriter::FullDiskForTesting> full;
+    if (c.end == End::FullDisk) full.emplace(c.amount);
+#ifndef _WIN32
     rlimit previous{};
     getrlimit(RLIMIT_FSIZE, &previous);
     const auto previous_handler = std::signal(SIGXFSZ, SIG_IGN);
     rlimit limited = previous;
-    limited.rlim_cur = kLimit;
+    if (c.end == End::SizeLimit) limited.rlim_cur = c.amount;
     setrlimit(RLIMIT_FSIZE, &limited);
-    const FileOutcome result = write("out", store, progress);
+#endif
+    FakeProgressBar progress;
+    const FileOutcome outcome = c.report ? ExportTextReport(c.path, store, progress, keep_going)
+                                         : SaveCaptureFile(c.path, store, progress, keep_going);
+#ifndef _WIN32
     setrlimit(RLIMIT_FSIZE, &previous);
     std::signal(SIGXFSZ, previous_handler);
+#endif
+    full.reset();
 
-    EXPECT_EQ(result, FileOutcome::WriteFailed);
-    EXPECT_EQ(std::filesystem::file_size("out"), kLimit);
-    EXPECT_LT(progress.Reached(), static_cast<int>(kPackets));
+    EXPECT_EQ(outcome, c.outcome);
+    EXPECT_EQ(progress.position, 0);
+    size_t entries = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) {
+      ++entries;
+    }
+    if (outcome == FileOutcome::Written) {
+      EXPECT_TRUE(ReadNarrow(c.path) == saved) << "the bytes of a complete save";
+    } else {
+      EXPECT_EQ(ReadNarrow(c.path), c.existing ? "old contents" : kAbsent);
+    }
+    EXPECT_EQ(entries, c.existing || outcome == FileOutcome::Written ? 1u : 0u)
+        << "no temporary file is left";
   }
 }
-#endif
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include "app/CapturePageWin32.h"
 
 #include "app/AppTitleWin32.h"
+#include "app/CapturePageCommands.h"
 #include "app/CaptureViewWin32.h"
 #include "app/MainWindowWin32.h"
 #include "app/MessageServiceWaitWin32.h"
@@ -12,8 +13,9 @@
 #include "capture/CaptureSettings.h"
 #include "capture/CaptureThread.h"
 #include "capture/RawSocketSourceWin32.h"
-#include "packet/CaptureRequest.h"
 #include "views/PanesWin32.h"
+#include "views/HexDump.h"
+#include "views/PacketList.h"
 
 CapturePageState capture_page;
 

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "app/CapturePageCommands.h"
 #include "app/MainWindowWin32.h"
 
 namespace {

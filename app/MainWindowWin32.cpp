@@ -7,13 +7,13 @@
 
 #include "app/AboutDialogWin32.h"
 #include "app/AppTitleWin32.h"
+#include "app/CapturePageCommands.h"
 #include "app/CapturePageWin32.h"
 #include "app/ShellCommands.h"
 #include "app/ShutdownWin32.h"
 #include "app/resource.h"
 #include "config/ConfigFile.h"
 #include "config/FilterDialogWin32.h"
-#include "packet/CaptureRequest.h"
 
 HWND MainWindow = nullptr;
 HWND CurrentPage = nullptr;

@@ -3,7 +3,7 @@
 // action, and each toolbar button's tooltip. No window code here.
 #pragma once
 
-#include "packet/CaptureRequest.h"
+#include "capture/CaptureRequest.h"
 
 // Sets `request` and returns 1 when `command_id` (a menu item or toolbar
 // button) asks the capture thread for an action; 0 for every other id.

@@ -85,10 +85,11 @@ void BM_SaveCaptureFile(benchmark::State& state) {
   Fill(store);
   const std::string path = TempPath("save.bin");
   SilentProgressBar progress;
-  AnswerOkMessageBoxes boxes;
   for (auto _ : state) {
     RemoveUntimed(state, path);
-    if (SaveCaptureFile(path.c_str(), store, progress, boxes) != 1) state.SkipWithError("save");
+    if (SaveCaptureFile(path.c_str(), store, progress) != FileOutcome::Written) {
+      state.SkipWithError("save");
+    }
   }
   std::remove(path.c_str());
   state.SetItemsProcessed(state.iterations() * kPackets);
@@ -98,19 +99,17 @@ BENCHMARK(BM_SaveCaptureFile)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_LoadCaptureFile(benchmark::State& state) {
   const std::string path = TempPath("load.bin");
   SilentProgressBar progress;
-  AnswerOkMessageBoxes boxes;
-  IgnoredCaptureStops requests;
   {
     PacketStore source;
     Fill(source);
-    SaveCaptureFile(path.c_str(), source, progress, boxes);
+    SaveCaptureFile(path.c_str(), source, progress);
   }
   PacketStore store;
   for (auto _ : state) {
     state.PauseTiming();
     store.Clear();
     state.ResumeTiming();
-    if (LoadCaptureFile(path.c_str(), store, progress, boxes, requests) != 1 ||
+    if (LoadCaptureFile(path.c_str(), store, progress) != FileOutcome::Loaded ||
         store.Count() != kPackets) {
       state.SkipWithError("load");
     }
@@ -125,10 +124,11 @@ void BM_ExportTextReport(benchmark::State& state) {
   Fill(store);
   const std::string path = TempPath("report.txt");
   SilentProgressBar progress;
-  AnswerOkMessageBoxes boxes;
   for (auto _ : state) {
     RemoveUntimed(state, path);
-    if (ExportTextReport(path.c_str(), store, progress, boxes) != 1) state.SkipWithError("export");
+    if (ExportTextReport(path.c_str(), store, progress) != FileOutcome::Written) {
+      state.SkipWithError("export");
+    }
   }
   std::remove(path.c_str());
   state.SetItemsProcessed(state.iterations() * kPackets);

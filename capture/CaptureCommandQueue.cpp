@@ -34,7 +34,3 @@ bool IsCaptureCommand(int8_t value) {
   }
   return false;
 }
-
-const char* CaptureStateText(CaptureRequest command) {
-  return command == CaptureRequest::Capture ? kStateCapturing : kStateStopped;
-}

@@ -13,7 +13,7 @@
 #include <deque>
 #include <mutex>
 
-#include "packet/CaptureRequest.h"
+#include "capture/CaptureRequest.h"
 
 class CaptureCommandQueue {
  public:
@@ -28,11 +28,6 @@ class CaptureCommandQueue {
   std::deque<CaptureRequest> commands_;
   std::atomic<size_t> pending_{0};
 };
-
-// The capture-state texts of status-bar part 0, and the one a command shows.
-inline constexpr const char* kStateStopped = "状態：停止中";
-inline constexpr const char* kStateCapturing = "状態：キャプチャー中";
-const char* CaptureStateText(CaptureRequest command);
 
 // True for the values the user's commands send; the page gives no other.
 bool IsCaptureCommand(int8_t value);

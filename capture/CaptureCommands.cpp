@@ -1,7 +1,8 @@
 // The capture thread's store commands: clear, save as a binary capture file,
-// export as text, and open a binary capture file. Each ends capturing. Once
-// the program is closing, file work stops at the next record and no message
-// follows: the user has already confirmed the exit.
+// export as text, and open a binary capture file. Each ends capturing. The
+// file work answers an outcome, which is told here. Once the program is
+// closing, file work stops at the next record and no message follows: the
+// user has already confirmed the exit.
 #include <string>
 
 #include "capture/CaptureThread.h"
@@ -37,16 +38,14 @@ void CaptureThread::SaveToFile(CaptureRequest request) {
   std::string path;
   if (view.ShowSaveDialog(binary ? kSaveBinaryDialog : kSaveTextDialog, path) != 1) return;
   if (view.FileExists(path.c_str()) == 1 &&
-      view.Boxes().ShowMessageBox("ファイルが既に存在しています\n上書きしますか？", "上書き確認",
-                                  kMbOkCancel | kMbIconQuestion) != kIdOk) {
+      ShowNotice(CaptureNotice::OverwriteQuestion, view.Boxes()) != kIdOk) {
     return;
   }
-  const std::atomic<int32_t>* running = &context_.control.capture_thread_running;
-  if (binary) {
-    SaveCaptureFile(path.c_str(), context_.store, view.Progress(), view.Boxes(), running);
-  } else {
-    ExportTextReport(path.c_str(), context_.store, view.Progress(), view.Boxes(), running);
-  }
+  const KeepGoing keep_going = [this] { return Running(); };
+  const FileOutcome outcome =
+      binary ? SaveCaptureFile(path.c_str(), context_.store, view.Progress(), keep_going)
+             : ExportTextReport(path.c_str(), context_.store, view.Progress(), keep_going);
+  TellOutcome(outcome == FileOutcome::Written ? CaptureNotice::Saved : CaptureNotice::SaveFailed);
 }
 
 void CaptureThread::LoadFromFile() {
@@ -55,14 +54,26 @@ void CaptureThread::LoadFromFile() {
   CaptureView& view = context_.view;
   std::string path;
   if (view.ShowOpenDialog(kOpenBinaryDialog, path) != 1) return;
-  const int loaded = LoadCaptureFile(path.c_str(), context_.store, view.Progress(), view.Boxes(),
-                                     view.Stops(), &context_.control.capture_thread_running);
-  if (!Running()) return;
-  if (loaded == 0) {
-    view.Boxes().ShowMessageBox("指定ファイルが不正です", "読み込みエラー", kMbOk | kMbIconWarning);
-  } else {
-    view.Boxes().ShowMessageBox("読み込みが完了しました", "読み込み完了", kMbOk);
+  const FileOutcome outcome =
+      LoadCaptureFile(path.c_str(), context_.store, view.Progress(), [this] { return Running(); });
+  // Whatever ends the load, the records read before stay and are listed. The
+  // log lines are written also while closing; only the messages are not shown.
+  switch (outcome) {
+    case FileOutcome::StoreFull:
+      EmergencyStop(CaptureNotice::StoreFull);
+      break;
+    case FileOutcome::OutOfMemory:
+      EmergencyStop(CaptureNotice::AllocationFailed);
+      break;
+    case FileOutcome::InvalidFile:
+      LogNotice(CaptureNotice::InvalidFile);
+      break;
+    default:
+      break;
   }
+  if (!Running()) return;
+  const bool refused = outcome == FileOutcome::InvalidFile || outcome == FileOutcome::Unreadable;
+  ShowNotice(refused ? CaptureNotice::InvalidFile : CaptureNotice::Loaded, view.Boxes());
   UpdateList();
 }
 

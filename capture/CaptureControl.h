@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "capture/CaptureCommandQueue.h"
-#include "packet/CaptureRequest.h"
+#include "capture/CaptureRequest.h"
 
 struct CaptureControl {
   // The user's commands, in the order given. Pushed by the capture page on

@@ -14,7 +14,6 @@
 
 #include "config/ConfigWatcher.h"
 #include "config/PacketFilter.h"
-#include "log/LogWriter.h"
 #include "log/SystemTime.h"
 
 namespace {
@@ -97,8 +96,7 @@ void CaptureThread::Act(CaptureRequest command) {
 void CaptureThread::StartCapture() {
   // Rights or an address may have come since the socket last failed to open.
   if (!OpenSource()) {
-    EmergencyStop("ソケット作成に失敗\r\n", "キャプチャーエラー",
-                  "受信ソケットを作成できませんでした\n管理者として実行してください");
+    EmergencyStop(CaptureNotice::NoSocket);
     return;
   }
   SetMode(CaptureRequest::Capture);
@@ -120,7 +118,7 @@ void CaptureThread::WaitWhileStopped() {
       if (SourceFailing()) {
         // Nothing is captured, so nothing is stopped: the broken socket goes,
         // and the next start opens a new one.
-        LogWriter::AppendText(kErrorLogPath, 1, "受信エラー\r\n");
+        LogNotice(CaptureNotice::ReceiveError);
         CloseSource();
         break;
       }
@@ -140,7 +138,7 @@ void CaptureThread::RunCapturePass() {
     ReceiveOne();
     ++list_update_counter_;
     if (SourceFailing()) {
-      EmergencyStop("受信エラー\r\n", "受信エラー", "受信エラーが発生しました！キャプチャーを停止します");
+      EmergencyStop(CaptureNotice::ReceiveError);
       CloseSource();
       break;
     }
@@ -188,20 +186,18 @@ void CaptureThread::StorePacket(int32_t size) {
     if (PacketFilter::OverwriteWhenFull() == 1) {
       StoreOverwriting(size, time);
     } else {
-      EmergencyStop("サイズオーバー\r\n", "メモリオーバー",
-                    "最大受信サイズを超えました！緊急停止します");
+      EmergencyStop(CaptureNotice::StoreFull);
     }
     return;
   }
-  EmergencyStop("確保に失敗\r\n", "メモリ確保に失敗", "メモリの確保に失敗しました！緊急停止します");
+  EmergencyStop(CaptureNotice::AllocationFailed);
 }
 
 void CaptureThread::StoreOverwriting(int32_t size, const SystemTime& time) {
   const int32_t removed =
       context_.store.AddOverwriting(buffer_.get(), static_cast<uint32_t>(size), time);
   if (removed < 0) {
-    EmergencyStop("設定されたメモリサイズが不足しています\r\n", "メモリ不足",
-                  "設定されたメモリサイズが不足しています");
+    EmergencyStop(CaptureNotice::StoreTooSmall);
     return;
   }
   // The removed records are the oldest, so their rows are the top ones; records
@@ -209,11 +205,17 @@ void CaptureThread::StoreOverwriting(int32_t size, const SystemTime& time) {
   list_.DeleteTopRows(std::min(removed, int32_t{list_.RowCount()}));
 }
 
-void CaptureThread::EmergencyStop(const char* log_line, const char* title, const char* text) {
-  LogWriter::AppendText(kErrorLogPath, 1, "%s", log_line);
-  context_.view.Boxes().ShowMessageBox(text, title, kMbOk | kMbIconWarning);
+void CaptureThread::EmergencyStop(CaptureNotice notice) {
+  UpdateList();
+  LogNotice(notice);
+  ShowNotice(notice, context_.view.Boxes());
   SetMode(CaptureRequest::Idle);
   context_.view.Stops().CaptureStopped();
+}
+
+void CaptureThread::TellOutcome(CaptureNotice notice) {
+  LogNotice(notice);
+  if (Running()) ShowNotice(notice, context_.view.Boxes());
 }
 
 void CaptureThread::UpdateList(bool more_follow) {

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "capture/CaptureControl.h"
+#include "capture/CaptureNotices.h"
 #include "capture/CaptureView.h"
 #include "capture/PacketSource.h"
 #include "views/PacketList.h"
@@ -84,9 +85,14 @@ class CaptureThread {
   void ReceiveOne();
   void StorePacket(int32_t size);
   void StoreOverwriting(int32_t size, const SystemTime& time);
-  // Stops capturing by the thread's own decision, with the message and log
-  // line of the case; a command the user gave meanwhile still waits.
-  void EmergencyStop(const char* log_line, const char* title, const char* text);
+  // Stops capturing by the thread's own decision, with the log line and the
+  // message of the case; a command the user gave meanwhile still waits. The
+  // list is brought up to date first, so that what was gathered before the
+  // stop is on screen while the message is up.
+  void EmergencyStop(CaptureNotice notice);
+  // The outcome of a file command: its log line, and its message unless the
+  // program is closing (the user has confirmed the exit; no box may hold it up).
+  void TellOutcome(CaptureNotice notice);
   bool SourceFailing() const { return failed_receives_ >= kFailedReceivesToStop; }
   void UpdateList(bool more_follow = false);
   void EmptyStoreAndPanes();

@@ -7,9 +7,17 @@
 
 #include <string>
 
-#include "packet/CaptureRequest.h"
 #include "views/PacketList.h"
 #include "views/Panes.h"
+
+// The capture thread stopped capturing by itself (a full store, a receive
+// error, no socket): the page shows the stopped state, unless a command the
+// user gave meanwhile still waits (its own state text stands). Synchronous.
+class CaptureStopSink {
+ public:
+  virtual ~CaptureStopSink() = default;
+  virtual void CaptureStopped() = 0;
+};
 
 // Flag values of the Win32 file dialogs (OPENFILENAME::Flags).
 inline constexpr unsigned kOfnHideReadOnly = 0x4;

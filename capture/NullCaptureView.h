@@ -6,6 +6,11 @@
 #include "capture/CaptureView.h"
 #include "views/QuietPanes.h"
 
+class IgnoredCaptureStops : public CaptureStopSink {
+ public:
+  void CaptureStopped() override {}
+};
+
 class NullCaptureView : public CaptureView {
  public:
   PacketListSink& List() override { return list; }

@@ -1,25 +1,22 @@
 // Saving the store to a capture file and loading one back, in the layout of
 // capturefile/CaptureFileFormat.h. Loading reads through the capture-file reader,
 // which holds the rules for what a valid file is; here only the store's
-// refusals are handled.
+// refusals are added to them.
 #include "capturefile/CaptureFile.h"
 
-#include "log/BufferedFileWriter.h"
-#include "log/LogWriter.h"
 #include "capturefile/CaptureFileReader.h"
+#include "log/ReplacingFile.h"
 #include "views/FileProgress.h"
-#include "capturefile/SaveOutcome.h"
 
 namespace {
 
-// Writes the header and every record through one buffered file. false at the
-// first failed write: the save stops there.
-bool WriteCaptureFile(const char* path, const PacketStore& store, uint32_t count,
-                      FileProgress& progress, const std::atomic<int32_t>* running) {
-  BufferedFileWriter out;
-  if (!out.Open(path) || !WriteCaptureFileHeader(out, count)) return false;
+// Hands the header and every record to the writer. false at the first failed
+// write, or when `keep_going` ends the save: it stops there.
+bool WriteCaptureFile(BufferedFileWriter& out, const PacketStore& store, uint32_t count,
+                      FileProgress& progress, const KeepGoing& keep_going) {
+  if (!WriteCaptureFileHeader(out, count)) return false;
   for (uint32_t i = 0; i < count; ++i) {
-    if (!KeepGoing(running)) return false;
+    if (!keep_going()) return false;
     // A record the store no longer holds is left out; the header still counts it.
     CapturedPacket packet;
     if (store.Get(static_cast<int32_t>(i), packet) && !WriteCaptureRecord(out, packet)) {
@@ -28,49 +25,38 @@ bool WriteCaptureFile(const char* path, const PacketStore& store, uint32_t count
     progress.RecordDone();
   }
   progress.Finish();
-  return out.Close();
+  return true;
 }
 
-// The store cannot take the record: tell the user, and stop the capture.
-void ReportStoreRefusal(uint8_t add_result, MessageBoxes& boxes, CaptureStopSink& stops) {
-  if (add_result == PacketStore::kAddFull) {
-    LogWriter::AppendText(kErrorLogPath, 1, "サイズオーバー\r\n");
-    boxes.ShowMessageBox("最大受信サイズを超えました！緊急停止します", "メモリオーバー",
-                         kMbOk | kMbIconWarning);
-  } else {
-    LogWriter::AppendText(kErrorLogPath, 1, "確保に失敗\r\n");
-    boxes.ShowMessageBox("メモリの確保に失敗しました！緊急停止します", "メモリ確保に失敗",
-                         kMbOk | kMbIconWarning);
+FileOutcome OutcomeOfRead(CaptureReadResult result) {
+  switch (result) {
+    case CaptureReadResult::Ok:
+    case CaptureReadResult::End:
+      return FileOutcome::Loaded;
+    case CaptureReadResult::Invalid:
+      return FileOutcome::InvalidFile;
+    case CaptureReadResult::ReadError:
+      return FileOutcome::Unreadable;
+    case CaptureReadResult::OutOfMemory:
+      return FileOutcome::OutOfMemory;
   }
-  stops.CaptureStopped();
+  return FileOutcome::Unreadable;
 }
 
-// Adds the records up to the end of the file to the store. Returns 1, or 0
-// for an invalid record or a read error.
-int AddRecords(CaptureFileReader& reader, PacketStore& store, FileProgress& progress,
-               MessageBoxes& boxes, CaptureStopSink& stops, const std::atomic<int32_t>* running) {
-  while (KeepGoing(running)) {
+// Adds the records up to the end of the file to the store, until the file, the
+// store or `keep_going` ends the load.
+FileOutcome AddRecords(CaptureFileReader& reader, PacketStore& store, FileProgress& progress,
+                       const KeepGoing& keep_going) {
+  while (keep_going()) {
     CapturedPacket packet;
-    switch (reader.Next(packet)) {
-      case CaptureReadResult::Ok:
-        break;
-      case CaptureReadResult::End:
-        return 1;
-      case CaptureReadResult::OutOfMemory:
-        ReportStoreRefusal(PacketStore::kAddAllocationFailed, boxes, stops);
-        return 1;
-      case CaptureReadResult::Invalid:
-      case CaptureReadResult::ReadError:
-        return 0;
-    }
+    const CaptureReadResult read = reader.Next(packet);
+    if (read != CaptureReadResult::Ok) return OutcomeOfRead(read);
     const uint8_t added = store.Add(packet.data, packet.size, packet.time);
-    if (added != PacketStore::kAddStored) {
-      ReportStoreRefusal(added, boxes, stops);
-      return 1;
-    }
+    if (added == PacketStore::kAddFull) return FileOutcome::StoreFull;
+    if (added != PacketStore::kAddStored) return FileOutcome::OutOfMemory;
     progress.RecordDone();
   }
-  return 1;
+  return FileOutcome::CutShort;
 }
 
 }  // namespace
@@ -87,32 +73,32 @@ bool WriteCaptureRecord(BufferedFileWriter& out, const CapturedPacket& packet) {
   return out.Write(header, sizeof header) && out.Write(packet.data, packet.size);
 }
 
-int SaveCaptureFile(const char* path, const PacketStore& store, ProgressBar& progress,
-                    MessageBoxes& boxes, const std::atomic<int32_t>* running) {
+FileOutcome SaveCaptureFile(const char* path, const PacketStore& store, ProgressBar& progress,
+                            const KeepGoing& keep_going) {
   const uint32_t count = store.Count();
   FileProgress file_progress(progress, count);
-  const bool written = WriteCaptureFile(path, store, count, file_progress, running);
-  const int result = KeepGoing(running) ? ReportSaveOutcome(written, boxes)
-                                        : EndSaveWhileClosing(path, written);
+  ReplacingFile file;
+  const bool complete =
+      file.Open(path) && WriteCaptureFile(file.writer(), store, count, file_progress, keep_going);
+  const FileOutcome outcome = EndOfWrite(file, complete, keep_going);
   progress.SetPosition(0);
-  return result;
+  return outcome;
 }
 
-int LoadCaptureFile(const char* path, PacketStore& store, ProgressBar& progress,
-                    MessageBoxes& boxes, CaptureStopSink& stops,
-                    const std::atomic<int32_t>* running) {
+FileOutcome LoadCaptureFile(const char* path, PacketStore& store, ProgressBar& progress,
+                            const KeepGoing& keep_going) {
   CaptureFileReader reader;
-  if (!reader.Open(path)) return 0;
+  if (!reader.Open(path)) return FileOutcome::Unreadable;
 
   // A file that ends inside the header is an empty capture, not an error.
   const CaptureReadResult header = reader.ReadHeader();
-  int result = header == CaptureReadResult::Ok || header == CaptureReadResult::End ? 1 : 0;
   // The header's count is signed; it only scales the bar.
   FileProgress file_progress(progress, static_cast<int32_t>(reader.header_count()));
+  FileOutcome outcome = OutcomeOfRead(header);
   if (header == CaptureReadResult::Ok)
-    result = AddRecords(reader, store, file_progress, boxes, stops, running);
+    outcome = AddRecords(reader, store, file_progress, keep_going);
   file_progress.Finish();
-  if (!reader.Close()) result = 0;
+  if (!reader.Close() && outcome == FileOutcome::Loaded) outcome = FileOutcome::Unreadable;
   progress.SetPosition(0);
-  return result;
+  return outcome;
 }

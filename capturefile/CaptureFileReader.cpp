@@ -6,18 +6,10 @@
 #include <cstring>
 #include <new>
 
-#include "log/LogWriter.h"
-
 namespace {
 
 constexpr size_t kBufferSize = 256 * 1024;
 static_assert(kBufferSize >= kCaptureRecordHeaderSize + kCaptureFileMaxRecordSize);
-
-void LogInvalidFile(RefusedFileLog log) {
-  if (log == RefusedFileLog::Append) {
-    LogWriter::AppendText(kErrorLogPath, 1, "不正なファイルの読み込み\r\n");
-  }
-}
 
 }  // namespace
 
@@ -45,7 +37,6 @@ CaptureReadResult CaptureFileReader::ReadHeader() {
   }
   header_count_ = CaptureFileHeaderCount(header);
   if (!CaptureFileSignatureMatches(header)) {
-    LogInvalidFile(log_);
     return Finish(CaptureReadResult::Invalid);
   }
   return CaptureReadResult::Ok;
@@ -58,7 +49,6 @@ CaptureReadResult CaptureFileReader::Next(CapturedPacket& out) {
   const uint8_t* header = buffer_.get() + begin_;
   const uint32_t size = CaptureRecordSize(header);
   if (size > kCaptureFileMaxRecordSize) {
-    LogInvalidFile(log_);
     return Finish(CaptureReadResult::Invalid);
   }
   filled = Fill(kCaptureRecordHeaderSize + size);

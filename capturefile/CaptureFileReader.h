@@ -6,8 +6,7 @@
 //   - a file that ends inside the header is an empty capture, and one that
 //     ends inside a record ends before that record;
 //   - a wrong signature, and a record larger than kCaptureFileMaxRecordSize,
-//     make the file invalid (and add a line to the error log, unless the
-//     reader was made without it);
+//     make the file invalid (what the user is told is the caller's choice);
 //   - a read error is a failure, never taken for the end of the file.
 // Memory stays bounded whatever the file's size: one read buffer, and each
 // record handed out points into it.
@@ -23,18 +22,14 @@
 enum class CaptureReadResult {
   Ok,           // a header or a record was read
   End,          // the records are over (a cut-off last record is dropped)
-  Invalid,      // wrong signature or oversized record; logged
+  Invalid,      // wrong signature or oversized record
   ReadError,    // the system could not read the file
   OutOfMemory,  // no memory for the read buffer
 };
 
-// Whether a refused file adds its line to the error log: the program's loader
-// logs, a command-line tool reports on standard error instead.
-enum class RefusedFileLog { Append, Off };
-
 class CaptureFileReader {
  public:
-  explicit CaptureFileReader(RefusedFileLog log = RefusedFileLog::Append) : log_(log) {}
+  CaptureFileReader() = default;
   ~CaptureFileReader();
   CaptureFileReader(const CaptureFileReader&) = delete;
   CaptureFileReader& operator=(const CaptureFileReader&) = delete;
@@ -65,7 +60,6 @@ class CaptureFileReader {
   CaptureReadResult Fill(size_t count);
   CaptureReadResult Finish(CaptureReadResult result);
 
-  RefusedFileLog log_;
   FILE* file_ = nullptr;
   std::unique_ptr<uint8_t[]> buffer_;
   size_t begin_ = 0;  // first unread byte in buffer_

@@ -52,9 +52,8 @@ bool ReachedTheEnd(CaptureReadResult result, const std::string& path, const CliS
 
 bool ReadCaptureInput(const std::string& path, const CliStreams& streams,
                       const CaptureRecordVisitor& visit) {
-  // A refused file is reported on standard error, with a failing exit
-  // status; a command-line user does not expect ./error.log to appear.
-  CaptureFileReader reader(RefusedFileLog::Off);
+  // A refused file is reported on standard error, with a failing exit status.
+  CaptureFileReader reader;
   if (!OpenInput(path, reader, streams)) return false;
   CaptureReadResult result = reader.ReadHeader();
   if (result == CaptureReadResult::Ok) {

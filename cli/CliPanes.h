@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "packet/CaptureRequest.h"
 #include "views/Panes.h"
 #include "views/QuietPanes.h"  // status, progress and requests show nothing
+#include "views/QuietPanes.h"  // status and progress show nothing
 
 // Keeps the tree's items and prints them with every branch open.
 class TextTreePane : public TreePane {

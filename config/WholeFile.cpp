@@ -1,31 +1,13 @@
-// Whole-file I/O with the C library (binary mode: bytes pass unchanged) and
-// std::filesystem::rename, which replaces an existing target on every platform
-// (the C library's rename refuses to on Windows).
+// Whole-file reads with the C library (binary mode: bytes pass unchanged), and
+// whole-file writes through a replacing file (log/ReplacingFile.h).
 #include "config/WholeFile.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <memory>
-#include <system_error>
-#include <thread>
+
+#include "log/ReplacingFile.h"
 
 namespace {
-
-// On Windows a file cannot be replaced while someone has it open, and the
-// capture thread opens the settings file for a moment whenever it changes; so
-// a failed rename is tried again for up to about half a second.
-constexpr int kRenameAttempts = 100;
-constexpr auto kRenamePause = std::chrono::milliseconds(5);
-
-bool RenameReplacing(const std::string& from, const char* to) {
-  std::error_code error;
-  for (int attempt = 0; attempt < kRenameAttempts; ++attempt) {
-    if (attempt > 0) std::this_thread::sleep_for(kRenamePause);
-    std::filesystem::rename(from, to, error);
-    if (!error) return true;
-  }
-  return false;
-}
 
 struct FileCloser {
   void operator()(FILE* file) const { std::fclose(file); }
@@ -48,20 +30,8 @@ bool ReadWholeFile(const char* path, std::string& out) {
 }
 
 int ReplaceWholeFile(const char* path, const std::vector<std::string>& pieces) {
-  const std::string temporary = std::string(path) + ".new";
-  FILE* file = std::fopen(temporary.c_str(), "wb");
-  if (file == nullptr) return 0;
-  bool ok = true;
-  for (const std::string& piece : pieces) {
-    if (std::fwrite(piece.data(), 1, piece.size(), file) != piece.size()) {
-      ok = false;
-      break;
-    }
-  }
-  if (std::fclose(file) != 0) ok = false;
-  if (!ok || !RenameReplacing(temporary, path)) {
-    std::remove(temporary.c_str());
-    return 0;
-  }
-  return 1;
+  ReplacingFile file;
+  if (!file.Open(path)) return 0;
+  for (const std::string& piece : pieces) file.writer().Write(piece);
+  return file.Commit() ? 1 : 0;
 }

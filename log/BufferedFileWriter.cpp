@@ -1,8 +1,24 @@
 // Buffered whole-file output over WriteOnlyFile.
 #include "log/BufferedFileWriter.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <new>
+
+namespace {
+
+std::atomic<size_t> disk_room{SIZE_MAX};
+
+}  // namespace
+
+BufferedFileWriter::FullDiskForTesting::FullDiskForTesting(size_t bytes) {
+  disk_room.store(bytes);
+}
+
+BufferedFileWriter::FullDiskForTesting::~FullDiskForTesting() {
+  disk_room.store(SIZE_MAX);
+}
 
 bool BufferedFileWriter::Open(const char* path) {
   Close();
@@ -23,6 +39,7 @@ bool BufferedFileWriter::OpenDescriptor(int descriptor) {
 bool BufferedFileWriter::AllocateBuffer() {
   buffer_.reset(new (std::nothrow) char[kBufferBytes]);
   used_ = 0;
+  room_ = disk_room.load();
   return buffer_ != nullptr;
 }
 
@@ -31,7 +48,7 @@ bool BufferedFileWriter::Write(const void* bytes, size_t count) {
   if (used_ + count > kBufferBytes) {
     if (!Flush()) return false;
     // Too large to be worth copying: straight to the file.
-    if (count >= kBufferBytes) return ok_ = file_->Write(bytes, count);
+    if (count >= kBufferBytes) return ok_ = WriteToFile(bytes, count);
   }
   if (count != 0) std::memcpy(buffer_.get() + used_, bytes, count);
   used_ += count;
@@ -39,9 +56,15 @@ bool BufferedFileWriter::Write(const void* bytes, size_t count) {
 }
 
 bool BufferedFileWriter::Flush() {
-  if (ok_ && used_ != 0) ok_ = file_->Write(buffer_.get(), used_);
+  if (ok_ && used_ != 0) ok_ = WriteToFile(buffer_.get(), used_);
   used_ = 0;
   return ok_;
+}
+
+bool BufferedFileWriter::WriteToFile(const void* bytes, size_t count) {
+  const size_t taken = std::min(count, room_);
+  room_ -= taken;
+  return file_->Write(bytes, taken) && taken == count;
 }
 
 bool BufferedFileWriter::Close() {

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -43,12 +44,25 @@ class BufferedFileWriter {
 
   bool ok() const { return ok_; }
 
+  // A full disk for tests: while one exists, each writer opened after it
+  // hands its file at most `bytes` bytes, then fails its writes as a full
+  // disk does. One at a time.
+  class FullDiskForTesting {
+   public:
+    explicit FullDiskForTesting(size_t bytes);
+    ~FullDiskForTesting();
+    FullDiskForTesting(const FullDiskForTesting&) = delete;
+    FullDiskForTesting& operator=(const FullDiskForTesting&) = delete;
+  };
+
  private:
   bool AllocateBuffer();
   bool Flush();
+  bool WriteToFile(const void* bytes, size_t count);
 
   std::optional<WriteOnlyFile> file_;
   std::unique_ptr<char[]> buffer_;
   size_t used_ = 0;
+  size_t room_ = SIZE_MAX;  // bytes the file takes before it is full
   bool ok_ = false;
 };

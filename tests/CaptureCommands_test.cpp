@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <vector>
 
 #include "capture/CaptureSettings.h"
 #include "capture/CaptureThread.h"
@@ -107,30 +108,85 @@ TEST_F(CaptureCommandsTest, CommandsGivenDuringACommandFollowItInOrder) {
 }
 
 // Once the user has confirmed the exit, file work stops at its next record
-// and no message follows; a save or export cut short leaves no file behind.
+// and no message follows; a save or export cut short leaves no file behind,
+// and a line in the log.
 TEST_F(CaptureCommandsTest, ClosingStopsFileWorkAtTheNextRecord) {
   CaptureTwoPackets();
-  const std::atomic<int32_t> closing{0};
-  const std::function<int()> writers[] = {
-      [&] { return SaveCaptureFile("out", store, view.progress, view.boxes, &closing); },
-      [&] { return ExportTextReport("out", store, view.progress, view.boxes, &closing); },
-  };
-  for (const auto& write : writers) {
-    EXPECT_EQ(write(), 0);
+  for (CaptureRequest request : {CaptureRequest::SaveBinary, CaptureRequest::SaveText}) {
+    AnswerDialog("out", [&] { control.capture_thread_running = 0; });
+    Run(request);
+    control.capture_thread_running = 1;
     EXPECT_FALSE(std::filesystem::exists("out"));
-    EXPECT_TRUE(view.boxes.shown.empty());
     EXPECT_EQ(view.progress.position, 0);
   }
+  EXPECT_TRUE(view.boxes.shown.empty());
   const std::string log = ReadFileBytes("error.log");
   EXPECT_EQ(log.size(), 2 * (21 + std::string("保存に失敗\r\n").size())) << log;
   EXPECT_EQ(log.substr(21, 12), "保存に失敗\r\n");
 
-  ASSERT_EQ(SaveCaptureFile("whole.bin", store, view.progress, view.boxes), 1);
-  view.boxes.shown.clear();
+  ASSERT_EQ(SaveCaptureFile("whole.bin", store, view.progress), FileOutcome::Written);
   AnswerDialog("whole.bin", [&] { control.capture_thread_running = 0; });
   Run(CaptureRequest::LoadBinary);
   EXPECT_EQ(store.Count(), 0u);
   EXPECT_TRUE(view.boxes.shown.empty());
+}
+
+// What the user is told at the end of each file command: its boxes, a line in
+// error.log for what failed, and a stop of the capture for a full store.
+TEST_F(CaptureCommandsTest, EachOutcomeIsToldWithItsBoxesAndLogLine) {
+  const auto box = [](const std::string& title, const std::string& text, unsigned type) {
+    return title + "|" + text + "|" + std::to_string(type);
+  };
+  const std::string saved = box("保存完了", "保存が完了しました", kMbOk);
+  const std::string save_failed =
+      box("保存エラー", "ファイルの保存に失敗しました", kMbOk | kMbIconWarning);
+  const std::string loaded = box("読み込み完了", "読み込みが完了しました", kMbOk);
+  const std::string invalid =
+      box("読み込みエラー", "指定ファイルが不正です", kMbOk | kMbIconWarning);
+  struct Case {
+    CaptureRequest command;
+    const char* path;  // chosen in the dialog
+    int32_t limit_kbytes;
+    std::vector<std::string> boxes;
+    const char* log;  // the log's one line; nullptr: no log
+    int stops;
+  };
+  const Case cases[] = {
+      {CaptureRequest::SaveBinary, "saved.bin", 0, {saved}, nullptr, 0},
+      {CaptureRequest::SaveText, "no/such/r.txt", 0, {save_failed}, "保存に失敗\r\n", 0},
+      {CaptureRequest::SaveBinary, "no/such/x.bin", 0, {save_failed}, "保存に失敗\r\n", 0},
+      {CaptureRequest::LoadBinary, "saved.bin", 0, {loaded}, nullptr, 0},
+      {CaptureRequest::LoadBinary, "other.bin", 0, {invalid}, "不正なファイルの読み込み\r\n", 0},
+      {CaptureRequest::LoadBinary, "missing.bin", 0, {invalid}, nullptr, 0},
+      {CaptureRequest::LoadBinary,
+       "big.bin",
+       1,
+       {box("メモリオーバー", "最大受信サイズを超えました！緊急停止します", kMbOk | kMbIconWarning),
+        loaded},
+       "サイズオーバー\r\n",
+       1},
+  };
+  WriteFileBytes("other.bin", std::string(100, 'x'));
+  PacketStore big;
+  for (int i = 0; i < 30; ++i) big.Add(Datagram(100).data(), 100, SystemTime{});
+  ASSERT_EQ(SaveCaptureFile("big.bin", big, view.progress), FileOutcome::Written);
+  CaptureTwoPackets();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    std::remove("error.log");
+    view.boxes.shown.clear();
+    view.stops.stops = 0;
+    store.SetLimitKbytes(c.limit_kbytes);
+    AnswerDialog(c.path);
+    Run(c.command);
+    std::vector<std::string> shown;
+    for (const auto& b : view.boxes.shown) shown.push_back(box(b.title, b.text, b.type));
+    EXPECT_EQ(shown, c.boxes);
+    const std::string log = ReadFileBytes("error.log");
+    EXPECT_EQ(log.size() > 21 ? log.substr(21) : log, c.log ? c.log : "");
+    EXPECT_EQ(view.stops.stops, c.stops);
+  }
+  EXPECT_EQ(store.Count(), 10u) << "the records before the full store stay";
 }
 
 TEST_F(CaptureCommandsTest, SaveDialogsEndCapturingAlsoWhenCancelled) {

@@ -160,9 +160,18 @@ TEST_F(CaptureThreadTest, SizeOverStopsWithLogLineAndMessage) {
   WriteConfig("RING_MAX=20\r\nRING_ROOP=0\r\nCAP_FPS=0\r\n");
   ApplyCaptureSettings(control, store);
   for (int i = 0; i < 25; ++i) source.PushDatagram(Datagram(1000, 17, static_cast<uint16_t>(i)));
+  // What was gathered before the stop is on screen while its message is up.
+  size_t rows_at_box = 0;
+  std::string counts_at_box;
+  view.boxes.while_shown = [&] {
+    rows_at_box = static_cast<size_t>(view.list.RowCount());
+    counts_at_box = view.status.Part(1);
+  };
 
   thread.RunCapturePass();
   const std::string state_after_stop = view.status.Part(0);
+  EXPECT_EQ(rows_at_box, 20u);
+  EXPECT_EQ(counts_at_box, "Packet:20　　Memory:20000 byte");
 
   EXPECT_EQ(store.Count(), 20u) << "20,000 bytes fit exactly; the 21st datagram is lost";
   EXPECT_EQ(store.TotalBytes(), 20000u);

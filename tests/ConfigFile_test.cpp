@@ -7,6 +7,7 @@
 #include <string>
 #include <thread>
 
+#include "log/BufferedFileWriter.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -175,18 +176,21 @@ TEST(ConfigFile, FailedSaveLeavesTheOldFileWhole) {
   ASSERT_EQ(ConfigFile::Write(ExampleSettings()), 1);
   const std::string before = ReadFileBytes(kConfigPath);
 
-  // The new file cannot be created.
-  fs::create_directory("config.ini.new");
-  EXPECT_EQ(ConfigFile::Write(FilterSettings{}), 0);
+  // The new file cannot be written whole: the disk is full.
+  {
+    const BufferedFileWriter::FullDiskForTesting full(100);
+    EXPECT_EQ(ConfigFile::Write(FilterSettings{}), 0);
+  }
   EXPECT_EQ(ReadFileBytes(kConfigPath), before);
-  fs::remove("config.ini.new");
 
   // The new file cannot replace the old name: the name is a directory.
   fs::remove(kConfigPath);
   fs::create_directories("config.ini/inside");
   EXPECT_EQ(ConfigFile::Write(FilterSettings{}), 0);
   EXPECT_TRUE(fs::is_directory("config.ini/inside"));
-  EXPECT_FALSE(fs::exists("config.ini.new"));
+  int entries = 0;
+  for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir.path())) ++entries;
+  EXPECT_EQ(entries, 1) << "no temporary file is left";
 }
 
 }  // namespace

@@ -41,12 +41,8 @@ TEST(TextReport, EmptyStoreGivesOnlyTheHeader) {
   TempDir dir;
   PacketStore store;
   FakeProgressBar progress;
-  FakeMessageBoxes boxes;
-  ASSERT_EQ(ExportTextReport("r.txt", store, progress, boxes), 1);
+  ASSERT_EQ(ExportTextReport("r.txt", store, progress), FileOutcome::Written);
   EXPECT_EQ(WithoutStamp(ReadFileBytes("r.txt")), HeaderRest(0));
-  ASSERT_EQ(boxes.shown.size(), 1u);
-  EXPECT_EQ(boxes.shown[0].text, "保存が完了しました");
-  EXPECT_EQ(boxes.shown[0].title, "保存完了");
 }
 
 TEST(TextReport, EveryKindOfPacket) {
@@ -84,8 +80,7 @@ TEST(TextReport, EveryKindOfPacket) {
     ASSERT_EQ(store.Add(c.bytes.data(), static_cast<uint32_t>(c.bytes.size()), noon), 1);
   }
   FakeProgressBar progress;
-  FakeMessageBoxes boxes;
-  ASSERT_EQ(ExportTextReport("r.txt", store, progress, boxes), 1);
+  ASSERT_EQ(ExportTextReport("r.txt", store, progress), FileOutcome::Written);
   EXPECT_EQ(progress.Reached(), static_cast<int>(cases.size()));
 
   // The same report written line by line and block by block.
@@ -110,13 +105,7 @@ TEST(TextReport, ExportThatCannotWriteIsAFailure) {
   const auto p = Datagram(2, {});
   ASSERT_EQ(store.Add(p.data(), 20, SystemTime{}), 1);
   FakeProgressBar progress;
-  FakeMessageBoxes boxes;
-  EXPECT_EQ(ExportTextReport("no/such/folder/r.txt", store, progress, boxes), 0);
-  ASSERT_EQ(boxes.shown.size(), 1u);
-  EXPECT_EQ(boxes.shown[0].text, "ファイルの保存に失敗しました");
-  EXPECT_EQ(boxes.shown[0].title, "保存エラー");
-  EXPECT_EQ(boxes.shown[0].type, kMbOk | kMbIconWarning);
-  EXPECT_EQ(WithoutStamp(ReadFileBytes("error.log")), "保存に失敗\r\n");
+  EXPECT_EQ(ExportTextReport("no/such/folder/r.txt", store, progress), FileOutcome::WriteFailed);
   EXPECT_EQ(progress.position, 0);
 }
 

@@ -3,7 +3,6 @@
 // measurement programs.
 #pragma once
 
-#include "packet/CaptureRequest.h"
 #include "views/PacketList.h"
 #include "views/Panes.h"
 
@@ -21,11 +20,6 @@ class SilentProgressBar : public ProgressBar {
 class AnswerOkMessageBoxes : public MessageBoxes {
  public:
   int ShowMessageBox(const char*, const char*, unsigned) override { return kIdOk; }
-};
-
-class IgnoredCaptureStops : public CaptureStopSink {
- public:
-  void CaptureStopped() override {}
 };
 
 class SilentPacketList : public PacketListSink {

@@ -14,7 +14,7 @@
 #include "log/PrintfFormat.h"
 #include "views/FileProgress.h"
 #include "packet/HeaderDecoders.h"
-#include "capturefile/SaveOutcome.h"
+#include "log/ReplacingFile.h"
 #include "packet/TcpFlagText.h"
 
 namespace {
@@ -112,16 +112,17 @@ bool WriteTextReportHeader(BufferedFileWriter& out, uint32_t count) {
   return out.Write(header);
 }
 
-int ExportTextReport(const char* path, const PacketStore& store, ProgressBar& progress,
-                     MessageBoxes& boxes, const std::atomic<int32_t>* running) {
+FileOutcome ExportTextReport(const char* path, const PacketStore& store, ProgressBar& progress,
+                             const KeepGoing& keep_going) {
   const uint32_t count = store.Count();
   FileProgress file_progress(progress, count);
 
-  BufferedFileWriter out;
-  bool written = out.Open(path) && WriteTextReportHeader(out, count);
+  ReplacingFile file;
+  BufferedFileWriter& out = file.writer();
+  bool written = file.Open(path) && WriteTextReportHeader(out, count);
   std::string text;
   for (uint32_t i = 0; written && i < count; ++i) {
-    if (!KeepGoing(running)) {
+    if (!keep_going()) {
       written = false;
       break;
     }
@@ -137,9 +138,7 @@ int ExportTextReport(const char* path, const PacketStore& store, ProgressBar& pr
     file_progress.RecordDone();
   }
   file_progress.Finish();
-  written = out.Close() && written;
-  const int result = KeepGoing(running) ? ReportSaveOutcome(written, boxes)
-                                        : EndSaveWhileClosing(path, written);
+  const FileOutcome outcome = EndOfWrite(file, written, keep_going);
   progress.SetPosition(0);
-  return result;
+  return outcome;
 }

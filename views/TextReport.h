@@ -4,24 +4,23 @@
 // thread.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <string>
 
 #include "log/BufferedFileWriter.h"
 #include "packet/CapturedPacket.h"
+#include "log/FileOutcome.h"
 #include "packet/PacketStore.h"
 #include "views/Panes.h"
 
-// Writes the report of every record of the store to `path` through one
-// buffered file and, once it is closed, tells the user the outcome. 1 when the
-// whole report was written; 0 when the file could not be created or written
-// (the export stops at the first failed write, what was written stays, and the
-// failure is logged).
-// While `running` (null: always) is not 0; when it drops to 0 the export stops
-// at the next packet, shows nothing and leaves no incomplete file.
-int ExportTextReport(const char* path, const PacketStore& store, ProgressBar& progress,
-                     MessageBoxes& boxes, const std::atomic<int32_t>* running = nullptr);
+// Writes the report of every record of the store to `path`, replacing the
+// file of that name whole or not at all (log/ReplacingFile.h), moving
+// `progress` by the records done and leaving it at 0. Written; WriteFailed
+// when the new file could not be created, written or put in place (the export
+// stops at the first failed write); CutShort when `keep_going` ended it.
+// Unless Written, `path` is left exactly as it was, existing or not.
+FileOutcome ExportTextReport(const char* path, const PacketStore& store, ProgressBar& progress,
+                             const KeepGoing& keep_going = kAlwaysKeepGoing);
 
 // The report's first lines: the time-stamp prefix of now, then the title, the
 // packet count and the ruler. false once the writer has failed.

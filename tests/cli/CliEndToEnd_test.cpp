@@ -303,10 +303,8 @@ TEST(CliEndToEnd, ReportIsTheProgramsTextExport) {
 
     PacketStore store;
     SilentProgressBar progress;
-    RecordingMessageBoxes boxes;
-    IgnoredCaptureStops requests;
-    ASSERT_EQ(LoadCaptureFile(input, store, progress, boxes, requests), 1);
-    ASSERT_EQ(ExportTextReport("direct.txt", store, progress, boxes), 1);
+    ASSERT_EQ(LoadCaptureFile(input, store, progress), FileOutcome::Loaded);
+    ASSERT_EQ(ExportTextReport("direct.txt", store, progress), FileOutcome::Written);
     // Both begin with the "[YYYY/MM/DD hh:mm:ss]" time of their own export.
     const std::string cli = ReadFileBytes("report.txt");
     const std::string direct = ReadFileBytes("direct.txt");

@@ -17,6 +17,7 @@
 #include <thread>  // std::chrono clocks without <chrono>
 #include <vector>
 
+#include "app/CapturePageCommands.h"
 #include "capture/CaptureControl.h"
 #include "capture/CaptureThread.h"
 #include "capture/CaptureView.h"
@@ -168,14 +169,16 @@ class ScriptedSource : public PacketSource {
 };
 
 // The capture page's side of the capture thread's own stops: the stopped state
-// shows unless a command waits.
-class PageStops : public FakeCaptureStops {
+// shows unless a command waits. Counts the stops.
+class PageStops : public CaptureStopSink {
  public:
   PageStops(CaptureControl& control, FakeStatusText& status) : control_(control), status_(status) {}
   void CaptureStopped() override {
-    FakeCaptureStops::CaptureStopped();
+    ++stops;
     if (!control_.commands.Pending()) status_.SetStatusText(0, kStateStopped);
   }
+
+  int stops = 0;
 
  private:
   CaptureControl& control_;

@@ -189,7 +189,3 @@ int FakeMessageBoxes::ShowMessageBox(const char* text, const char* title, unsign
   answers.pop_front();
   return answer;
 }
-
-void FakeCaptureStops::CaptureStopped() {
-  ++stops;
-}

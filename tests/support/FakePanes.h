@@ -1,5 +1,5 @@
-// Recording fakes of the pane interfaces (views/Panes.h) and of the capture
-// request sink, for tests of everything that drives the window. Each keeps the
+// Recording fakes of the pane interfaces (views/Panes.h), for tests of
+// everything that drives the window. Each keeps the
 // state the real control would show, plus counters of the calls that tests
 // care about. Calls the real control would reject (a cell of a missing row, a
 // child of an unknown item) change nothing and are counted in invalid_calls.
@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "packet/CaptureRequest.h"
 #include "views/PacketList.h"
 #include "packet/PacketStore.h"
 #include "views/Panes.h"
@@ -148,11 +147,4 @@ class FakeMessageBoxes : public MessageBoxes {
   std::vector<Box> shown;
   std::deque<int> answers;
   std::function<void()> while_shown;  // runs for every box, before it is answered
-};
-
-class FakeCaptureStops : public CaptureStopSink {
- public:
-  void CaptureStopped() override;
-
-  int stops = 0;
 };

@@ -381,8 +381,7 @@ TEST(CapturePage, LargeCaptureOpensWhole) {
       store.Add(d.data(), 28, SystemTime{2026, 12, 1, 7, 8, 0, 0, 0});
     }
     SilentProgressBar bar;
-    AnswerOkMessageBoxes boxes;
-    ASSERT_EQ(SaveCaptureFile("large.bin", store, bar, boxes), 1);
+    ASSERT_EQ(SaveCaptureFile("large.bin", store, bar), FileOutcome::Written);
   }
   auto dialog = AnswerFileDialog("バイナリデータファイル読み込み", dir.path().string() + "\\large.bin");
   auto box = AnswerBox("読み込み完了", IDOK);

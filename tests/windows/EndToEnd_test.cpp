@@ -536,8 +536,7 @@ TEST(EndToEndWithoutRights, FilesWorkAndStartExplains) {
       store.Add(udp, sizeof udp, SystemTime{2026, 12, 1, 7, 9, 30, 0, ms});
     }
     SilentProgressBar bar;
-    AnswerOkMessageBoxes boxes;
-    ASSERT_EQ(SaveCaptureFile(journey.Path("given.bin").c_str(), store, bar, boxes), 1);
+    ASSERT_EQ(SaveCaptureFile(journey.Path("given.bin").c_str(), store, bar), FileOutcome::Written);
   }
   EXPECT_EQ(journey.ThroughFileDialog(kOpen, "バイナリデータファイル読み込み", "given.bin",
                                       "読み込み完了"),

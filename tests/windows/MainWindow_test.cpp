@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/AppTitleWin32.h"
+#include "app/CapturePageCommands.h"
 #include "app/CapturePageWin32.h"
 #include "app/IdleThreadWin32.h"
 #include "app/MainWindowWin32.h"

@@ -35,8 +35,8 @@ class CaptureCommandsTest : public ::testing::Test, protected CaptureRig {
   // Captures two packets of 60 and 1,500 bytes and lists them.
   void CaptureTwoPackets() {
     control.capture_request = kCapture;
-    source.PushDatagram(Datagram(60));
-    source.PushDatagram(Datagram(1500));
+    source.PushDatagram(SizedDatagram(60));
+    source.PushDatagram(SizedDatagram(1500));
     source.PushQuiet();
     thread.RunCapturePass();
     ASSERT_EQ(view.list.RowCount(), 2);
@@ -168,7 +168,7 @@ TEST_F(CaptureCommandsTest, EachOutcomeIsToldWithItsBoxesAndLogLine) {
   };
   WriteFileBytes("other.bin", std::string(100, 'x'));
   PacketStore big;
-  for (int i = 0; i < 30; ++i) big.Add(Datagram(100).data(), 100, SystemTime{});
+  for (int i = 0; i < 30; ++i) big.Add(SizedDatagram(100).data(), 100, SystemTime{});
   ASSERT_EQ(SaveCaptureFile("big.bin", big, view.progress), FileOutcome::Written);
   CaptureTwoPackets();
   for (const Case& c : cases) {

@@ -61,12 +61,12 @@ TEST_F(CaptureThreadTest, ListFollowsEveryFifthAttemptAndAfterAQuietSecond) {
   WriteConfig("CAP_FPS=0\r\n");
   std::vector<size_t> rows_before_receive;
   for (int i = 0; i < 8; ++i) {
-    source.PushDatagram(Datagram(60), [&] {
+    source.PushDatagram(SizedDatagram(60), [&] {
       rows_before_receive.push_back(static_cast<size_t>(view.list.RowCount()));
     });
   }
   source.PushQuiet();
-  source.PushDatagram(Datagram(60));  // arrives after the quiet second: next pass
+  source.PushDatagram(SizedDatagram(60));  // arrives after the quiet second: next pass
 
   thread.RunCapturePass();
 
@@ -85,7 +85,7 @@ TEST_F(CaptureThreadTest, ListFollowsEveryFifthAttemptAndAfterAQuietSecond) {
 TEST_F(CaptureThreadTest, IdleDrainLeavesTheDatagramsAfterAStartRequest) {
   WriteConfig("CAP_FPS=0\r\n");
   ASSERT_TRUE(thread.OpenSource());
-  source.PushDatagram(Datagram(60));
+  source.PushDatagram(SizedDatagram(60));
   source.PushQuiet();
   Give(CaptureRequest::Capture);
   thread.WaitWhileStopped();
@@ -99,11 +99,11 @@ TEST_F(CaptureThreadTest, RejectedAndFailedReceivesCountAsAttempts) {
   // They leave no trace, but the first update comes with the third stored packet.
   WriteConfig("CAP_FPS=0\r\n", "UDP=1\r\nTCP=0\r\n");
   std::vector<size_t> rows_before_receive;
-  source.PushDatagram(Datagram(1500, 6));
+  source.PushDatagram(SizedDatagram(1500, 6));
   source.PushReceiveResult(-1);
   source.PushReceiveResult(0);
   for (int i = 0; i < 4; ++i) {
-    source.PushDatagram(Datagram(60), [&] {
+    source.PushDatagram(SizedDatagram(60), [&] {
       rows_before_receive.push_back(static_cast<size_t>(view.list.RowCount()));
     });
   }
@@ -120,7 +120,7 @@ TEST_F(CaptureThreadTest, StopTakesEffectAfterTheDatagramBeingReceived) {
   WriteConfig("CAP_FPS=0\r\n");
   ASSERT_TRUE(thread.OpenSource());
   for (int i = 0; i < 10; ++i) {
-    source.PushDatagram(Datagram(60), [&, i] {
+    source.PushDatagram(SizedDatagram(60), [&, i] {
       if (i == 2) Give(CaptureRequest::Idle);
     });
   }
@@ -137,7 +137,7 @@ TEST_F(CaptureThreadTest, StopTakesEffectAfterTheDatagramBeingReceived) {
   EXPECT_EQ(store.Count(), 3u);
   EXPECT_EQ(store.PacketCounter(), 3u);
   Give(CaptureRequest::Capture);
-  source.PushDatagram(Datagram(60));
+  source.PushDatagram(SizedDatagram(60));
   source.PushQuiet();
   thread.RunIteration();
   thread.RunIteration();
@@ -147,7 +147,7 @@ TEST_F(CaptureThreadTest, StopTakesEffectAfterTheDatagramBeingReceived) {
   Give(CaptureRequest::Idle);
   thread.RunIteration();
   for (int i = 0; i < 5; ++i) {
-    source.PushDatagram(Datagram(60), [&, i] {
+    source.PushDatagram(SizedDatagram(60), [&, i] {
       if (i == 1) Give(CaptureRequest::Capture);
     });
   }
@@ -159,7 +159,7 @@ TEST_F(CaptureThreadTest, StopTakesEffectAfterTheDatagramBeingReceived) {
 TEST_F(CaptureThreadTest, SizeOverStopsWithLogLineAndMessage) {
   WriteConfig("RING_MAX=20\r\nRING_ROOP=0\r\nCAP_FPS=0\r\n");
   ApplyCaptureSettings(control, store);
-  for (int i = 0; i < 25; ++i) source.PushDatagram(Datagram(1000, 17, static_cast<uint16_t>(i)));
+  for (int i = 0; i < 25; ++i) source.PushDatagram(SizedDatagram(1000, 17, static_cast<uint16_t>(i)));
   // What was gathered before the stop is on screen while its message is up.
   size_t rows_at_box = 0;
   std::string counts_at_box;
@@ -188,7 +188,7 @@ TEST_F(CaptureThreadTest, SizeOverStopsWithLogLineAndMessage) {
 
   // A command the user gives while the message is up outlives the stop, and
   // the state it showed stands.
-  source.PushDatagram(Datagram(1000, 17, 99));
+  source.PushDatagram(SizedDatagram(1000, 17, 99));
   view.boxes.while_shown = [&] {
     Give(CaptureRequest::SaveText);
     Give(CaptureRequest::Capture);
@@ -206,7 +206,7 @@ TEST_F(CaptureThreadTest, SizeOverStopsWithLogLineAndMessage) {
 TEST_F(CaptureThreadTest, OverwriteModeDropsTheOldestRowsAndKeepsRowsInStepWithRecords) {
   WriteConfig("RING_MAX=20\r\nRING_ROOP=1\r\nCAP_FPS=0\r\n");
   ApplyCaptureSettings(control, store);
-  for (int i = 0; i < 57; ++i) source.PushDatagram(Datagram(1000, 17, static_cast<uint16_t>(i)));
+  for (int i = 0; i < 57; ++i) source.PushDatagram(SizedDatagram(1000, 17, static_cast<uint16_t>(i)));
   source.PushQuiet();
 
   thread.RunCapturePass();
@@ -230,13 +230,13 @@ TEST_F(CaptureThreadTest, OverwriteRemovingMoreRecordsThanRowsDeletesOnlyExistin
   WriteConfig("RING_MAX=20\r\nRING_ROOP=1\r\nCAP_FPS=0\r\n");
   ApplyCaptureSettings(control, store);
   // Four small packets, listed by a quiet second; then one that needs them all gone.
-  for (int i = 0; i < 4; ++i) source.PushDatagram(Datagram(100, 17, static_cast<uint16_t>(i)));
+  for (int i = 0; i < 4; ++i) source.PushDatagram(SizedDatagram(100, 17, static_cast<uint16_t>(i)));
   source.PushQuiet();
   thread.RunCapturePass();
   ASSERT_EQ(view.list.RowCount(), 4);
   for (int i = 0; i < 3; ++i)
-    source.PushDatagram(Datagram(6000, 17, static_cast<uint16_t>(10 + i)));
-  source.PushDatagram(Datagram(19000, 17, 99));
+    source.PushDatagram(SizedDatagram(6000, 17, static_cast<uint16_t>(10 + i)));
+  source.PushDatagram(SizedDatagram(19000, 17, 99));
   source.PushQuiet();
   thread.RunCapturePass();
 
@@ -251,8 +251,8 @@ TEST_F(CaptureThreadTest, OverwriteRemovingMoreRecordsThanRowsDeletesOnlyExistin
 TEST_F(CaptureThreadTest, MemoryShortageWhenOnePacketExceedsTheWholeLimit) {
   WriteConfig("RING_MAX=1\r\nRING_ROOP=1\r\nCAP_FPS=0\r\n");
   ApplyCaptureSettings(control, store);
-  source.PushDatagram(Datagram(1500));
-  source.PushDatagram(Datagram(60));
+  source.PushDatagram(SizedDatagram(1500));
+  source.PushDatagram(SizedDatagram(60));
 
   thread.RunCapturePass();
 
@@ -269,10 +269,10 @@ TEST_F(CaptureThreadTest, MemoryShortageWhenOnePacketExceedsTheWholeLimit) {
 TEST_F(CaptureThreadTest, OverwriteModeIsReadAgainEachTimeTheStoreIsFull) {
   WriteConfig("RING_MAX=20\r\nRING_ROOP=1\r\nCAP_FPS=0\r\n");
   ApplyCaptureSettings(control, store);
-  for (int i = 0; i < 20; ++i) source.PushDatagram(Datagram(1000, 17, static_cast<uint16_t>(i)));
-  source.PushDatagram(Datagram(1000, 17, 20));  // overwrites two
-  source.PushDatagram(Datagram(1000, 17, 21));  // fits again
-  source.PushDatagram(Datagram(1000, 17, 22),
+  for (int i = 0; i < 20; ++i) source.PushDatagram(SizedDatagram(1000, 17, static_cast<uint16_t>(i)));
+  source.PushDatagram(SizedDatagram(1000, 17, 20));  // overwrites two
+  source.PushDatagram(SizedDatagram(1000, 17, 21));  // fits again
+  source.PushDatagram(SizedDatagram(1000, 17, 22),
                       [] { WriteConfig("RING_MAX=20\r\nRING_ROOP=0\r\nCAP_FPS=0\r\n"); });
 
   thread.RunCapturePass();
@@ -347,7 +347,7 @@ TEST_F(CaptureThreadTest, ThreadEndsOnShutdownInEveryState) {
 
   // Under endless traffic: the pass never sleeps and ends at its next check.
   source.endless = true;
-  source.endless_bytes = Datagram(60);
+  source.endless_bytes = SizedDatagram(60);
   control.capture_request = kCapture;
   {
     RunningThread running(context);
@@ -402,7 +402,7 @@ TEST_F(CaptureThreadTest, ACommandEndsEveryWait) {
     control.capture_request = w.mode;
     control.receive_interval_ms = w.interval_ms;
     source.quiet_wait = w.quiet;
-    source.PushDatagram(Datagram(60));
+    source.PushDatagram(SizedDatagram(60));
     source.PushQuiet();
     RunningThread running(context);
     ASSERT_TRUE(Eventually([&] { return source.Remaining() == 0; }));

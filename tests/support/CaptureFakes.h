@@ -1,5 +1,5 @@
 // Test doubles for the capture thread: a scripted packet source, a recording
-// capture view built from the fake panes, a builder for IPv4 datagrams, and
+// capture view built from the fake panes, and
 // the rig that holds one capture thread under test with all it works with.
 // The source is safe to feed from the test thread while a capture thread runs;
 // the view is touched by the capture thread only and read after it has ended.
@@ -22,35 +22,9 @@
 #include "capture/CaptureThread.h"
 #include "capture/CaptureView.h"
 #include "capture/PacketSource.h"
+#include "support/Datagrams.h"
 #include "support/FakePanes.h"
 #include "support/TempDir.h"
-
-// An IPv4 datagram of `size` bytes (at least 28): a 20-byte header with the
-// given protocol and addresses 192.168.0.1 -> 10.0.0.2, then a UDP or TCP
-// header carrying the ports, then zero bytes.
-inline std::vector<uint8_t> Datagram(uint32_t size, uint8_t protocol = 17,
-                                     uint16_t source_port = 1024, uint16_t destination_port = 80) {
-  std::vector<uint8_t> d(std::max<uint32_t>(size, 28), 0);
-  d[0] = 0x45;  // version 4, header 5 words
-  d[2] = static_cast<uint8_t>(d.size() >> 8);
-  d[3] = static_cast<uint8_t>(d.size());  // total length
-  d[8] = 64;                              // time to live
-  d[9] = protocol;
-  const uint8_t addresses[8] = {192, 168, 0, 1, 10, 0, 0, 2};
-  std::memcpy(&d[12], addresses, 8);
-  d[20] = static_cast<uint8_t>(source_port >> 8);
-  d[21] = static_cast<uint8_t>(source_port);
-  d[22] = static_cast<uint8_t>(destination_port >> 8);
-  d[23] = static_cast<uint8_t>(destination_port);
-  if (protocol == 17) {
-    const size_t udp_length = d.size() - 20;
-    d[24] = static_cast<uint8_t>(udp_length >> 8);
-    d[25] = static_cast<uint8_t>(udp_length);
-  } else if (protocol == 6 && d.size() >= 40) {
-    d[32] = 0x50;  // data offset 5 words
-  }
-  return d;
-}
 
 // A packet source that plays a script. Each step is what one WaitReadable and,
 // when readable, one Receive see. With the script used up the line is quiet:

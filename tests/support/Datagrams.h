@@ -1,9 +1,11 @@
-// Test datagrams: a 20-byte IPv4 header (IHL 5, identification 0x1234, don't
-// fragment, TTL 64, checksum 0xABCD, 192.168.0.1 -> 10.0.0.2) followed by the
-// transport bytes a test supplies.
+// Test datagrams, 192.168.0.1 -> 10.0.0.2: Datagram builds the header and the
+// transport bytes a test supplies, SizedDatagram a datagram of a given size
+// with only its protocol and ports set.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 // The header and `rest`; the total length field is the datagram's size unless
@@ -20,4 +22,32 @@ inline std::vector<uint8_t> Datagram(uint8_t protocol, std::vector<uint8_t> rest
   p[2] = static_cast<uint8_t>(total >> 8);
   p[3] = static_cast<uint8_t>(total);
   return p;
+}
+
+// An IPv4 datagram of `size` bytes (at least 28): a 20-byte header with the
+// given protocol and addresses 192.168.0.1 -> 10.0.0.2, then a UDP or TCP
+// header carrying the ports, then zero bytes.
+inline std::vector<uint8_t> SizedDatagram(uint32_t size, uint8_t protocol = 17,
+                                          uint16_t source_port = 1024,
+                                          uint16_t destination_port = 80) {
+  std::vector<uint8_t> d(std::max<uint32_t>(size, 28), 0);
+  d[0] = 0x45;  // version 4, header 5 words
+  d[2] = static_cast<uint8_t>(d.size() >> 8);
+  d[3] = static_cast<uint8_t>(d.size());  // total length
+  d[8] = 64;                              // time to live
+  d[9] = protocol;
+  const uint8_t addresses[8] = {192, 168, 0, 1, 10, 0, 0, 2};
+  std::memcpy(&d[12], addresses, 8);
+  d[20] = static_cast<uint8_t>(source_port >> 8);
+  d[21] = static_cast<uint8_t>(source_port);
+  d[22] = static_cast<uint8_t>(destination_port >> 8);
+  d[23] = static_cast<uint8_t>(destination_port);
+  if (protocol == 17) {
+    const size_t udp_length = d.size() - 20;
+    d[24] = static_cast<uint8_t>(udp_length >> 8);
+    d[25] = static_cast<uint8_t>(udp_length);
+  } else if (protocol == 6 && d.size() >= 40) {
+    d[32] = 0x50;  // data offset 5 words
+  }
+  return d;
 }

@@ -43,7 +43,7 @@ void Request(int command) {
 
 // A TCP segment with `flags` and `payload` bytes of data.
 std::vector<uint8_t> TcpSegment(uint8_t flags, uint32_t payload) {
-  std::vector<uint8_t> d = Datagram(40 + payload, 6, 49152, 80);
+  std::vector<uint8_t> d = SizedDatagram(40 + payload, 6, 49152, 80);
   d[27] = 7;  // sequence number 7
   d[31] = 9;  // acknowledgement number 9
   d[33] = flags;
@@ -229,12 +229,12 @@ TEST(CapturePage, CapturedPacketsAreListedAndTheSelectedOneIsShown) {
   TempDir dir;
   CaptureSession s;
   ASSERT_NE(s.window.window(), nullptr);
-  std::vector<uint8_t> icmp = Datagram(28, 1);
+  std::vector<uint8_t> icmp = SizedDatagram(28, 1);
   icmp[20] = 8;  // echo request
-  s.source.PushDatagram(Datagram(40, 17, 5353, 53));
+  s.source.PushDatagram(SizedDatagram(40, 17, 5353, 53));
   s.source.PushDatagram(TcpSegment(0x12, 4));  // SYN ACK with 4 bytes of data
   s.source.PushDatagram(icmp);
-  s.source.PushDatagram(Datagram(65535, 17, 7, 9));
+  s.source.PushDatagram(SizedDatagram(65535, 17, 7, 9));
   ASSERT_TRUE(s.CaptureUntilListed(4, 4));
 
   const std::vector<std::vector<std::string>> expected = {
@@ -296,7 +296,7 @@ TEST(CapturePage, TypingARowNumberSelectsItsRow) {
   TempDir dir;
   CaptureSession s;
   ASSERT_NE(s.window.window(), nullptr);
-  for (uint16_t i = 0; i < 20; ++i) s.source.PushDatagram(Datagram(40, 17, 1000 + i, 53));
+  for (uint16_t i = 0; i < 20; ++i) s.source.PushDatagram(SizedDatagram(40, 17, 1000 + i, 53));
   ASSERT_TRUE(s.CaptureUntilListed(20, 20));
   ListSelectRow(capture_page.panes.list, 12);
   ASSERT_TRUE(PumpUntil([] { return capture_page.list.shown_row == 12; }, 1000));
@@ -322,7 +322,7 @@ TEST(CapturePage, OverwriteModeRemovesTopRowsAndRowIShowsRecordI) {
   auto send = [&](uint16_t first, uint16_t last) {
     Request(IDM_CAPTURE_START);
     for (uint16_t port = first; port <= last; ++port) {
-      s.source.PushDatagram(Datagram(100, 17, port, 80));
+      s.source.PushDatagram(SizedDatagram(100, 17, port, 80));
     }
     return s.CaptureUntilListed(last, 10);  // the newest 1,000 bytes, after an even count
   };
@@ -377,7 +377,7 @@ TEST(CapturePage, LargeCaptureOpensWhole) {
   {
     PacketStore store;
     for (int i = 0; i < kPackets; ++i) {
-      const std::vector<uint8_t> d = Datagram(28, 17, static_cast<uint16_t>(i), 53);
+      const std::vector<uint8_t> d = SizedDatagram(28, 17, static_cast<uint16_t>(i), 53);
       store.Add(d.data(), 28, SystemTime{2026, 12, 1, 7, 8, 0, 0, 0});
     }
     SilentProgressBar bar;
@@ -403,7 +403,7 @@ TEST(CapturePage, SaveExportDeleteAllAndOpenGoThroughTheirDialogs) {
   TempDir dir;
   CaptureSession s;
   ASSERT_NE(s.window.window(), nullptr);
-  s.source.PushDatagram(Datagram(40, 17, 1000, 2000));
+  s.source.PushDatagram(SizedDatagram(40, 17, 1000, 2000));
   s.source.PushDatagram(TcpSegment(0x18, 10));
   ASSERT_TRUE(s.CaptureUntilListed(2, 2));
   const std::vector<std::string> before[] = {Row(0), Row(1)};

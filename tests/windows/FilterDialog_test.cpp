@@ -126,9 +126,10 @@ TEST(FilterDialog, SaveWritesAndAppliesAndCancelKeepsTheFile) {
   MainWindowSession session;
   HWND main = session.window();
   // UDP 192.168.0.1:12345 -> 10.0.0.2:`port`.
-  const auto accepts = [](uint8_t port) {
+  PacketFilter filter(kConfigPath);
+  const auto accepts = [&filter](uint8_t port) {
     const std::vector<uint8_t> udp = Datagram(17, {0x30, 0x39, 0x00, port, 0x00, 0x08, 0, 0});
-    return PacketFilter::Accept(udp.data(), static_cast<int32_t>(udp.size()));
+    return filter.Accept(udp.data(), static_cast<int32_t>(udp.size()));
   };
   EXPECT_EQ(accepts(53), 0);  // without a file every switch is off
 

@@ -13,7 +13,7 @@
 #include "capture/CaptureSettings.h"
 #include "capture/CaptureThread.h"
 #include "capture/RawSocketSourceWin32.h"
-#include "config/ConfigFile.h"
+#include "log/SettingsPaths.h"
 #include "views/PanesWin32.h"
 #include "views/HexDump.h"
 #include "views/PacketList.h"
@@ -33,7 +33,7 @@ struct CaptureParts {
   RawSocketSource raw_sockets;
   WindowCaptureView view;
   PacketSource* source;
-  PacketFilter filter{kConfigPath};
+  PacketFilter filter{SettingsPaths::Config()};
   CaptureContext context;
 };
 

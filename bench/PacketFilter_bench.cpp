@@ -19,6 +19,7 @@
 #include "config/ConfigFile.h"
 #include "config/FileStamp.h"
 #include "config/PacketFilter.h"
+#include "log/SettingsPaths.h"
 #include "support/PacketFilterReference.h"
 
 namespace {
@@ -63,8 +64,8 @@ const std::vector<uint8_t> kPacket = {
 template <typename Accept>
 void RunDecisions(benchmark::State& state, fs::file_time_type stamp, Accept accept) {
   BenchDirectory directory;
-  fs::last_write_time(kConfigPath, stamp);
-  PacketFilter filter(kConfigPath);
+  fs::last_write_time(SettingsPaths::Config(), stamp);
+  PacketFilter filter(SettingsPaths::Config());
   const int32_t size = static_cast<int32_t>(kPacket.size());
   if (accept(filter, kPacket.data(), size) != 1) {
     state.SkipWithError("the 10th rule did not admit the packet");
@@ -101,7 +102,7 @@ void BM_FilterAcceptTcp10RulesReparse(benchmark::State& state) {
 
 void BM_ConfigFileStamp(benchmark::State& state) {
   BenchDirectory directory;
-  for (auto _ : state) benchmark::DoNotOptimize(StampFile(kConfigPath));
+  for (auto _ : state) benchmark::DoNotOptimize(StampFile(SettingsPaths::Config()));
   state.SetItemsProcessed(state.iterations());
 }
 

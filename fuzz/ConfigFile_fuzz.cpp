@@ -6,7 +6,7 @@
 //   - the filter's parsed rules against the key-by-key decision for a set of
 //     packets, in memory, and one PacketFilter, kept across inputs, on the
 //     file itself.
-// Each input becomes ./config.ini in the working directory: ctest runs the
+// Each input becomes config.ini in the working directory: ctest runs the
 // target in a work folder of its own; run by hand, start it in an empty one.
 #include <cstdint>
 #include <cstdio>
@@ -21,6 +21,8 @@
 #include "config/PacketFilter.h"
 #include "config/ProfileSnapshot.h"
 #include "config/ProfileText.h"
+#include "config/SettingsText.h"
+#include "log/SettingsPaths.h"
 #include "support/PacketFilterReference.h"
 
 namespace {
@@ -86,11 +88,14 @@ int Decide(const FilterRules& rules, const std::vector<uint8_t>& p) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string text(reinterpret_cast<const char*>(data), size);
-  FILE* file = std::fopen(kConfigPath, "wb");
+  const std::string bytes(reinterpret_cast<const char*>(data), size);
+  FILE* file = std::fopen(SettingsPaths::Config(), "wb");
   if (file == nullptr) return 0;
-  std::fwrite(text.data(), 1, text.size(), file);
+  std::fwrite(bytes.data(), 1, bytes.size(), file);
   std::fclose(file);
+  // What every reader parses: the bytes without a byte-order mark, or a UTF-16
+  // file's code page 932 text.
+  const std::string text = SettingsTextOfBytes(bytes);
   ConfigFile::MarkChanged();  // what the watcher does for a hand edit
 
   ProfileSnapshot snapshot;
@@ -108,7 +113,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       Packet(47, a, b, 0, true),
   };
   const int32_t tcp_size = static_cast<int32_t>(packets[0].size());
-  static PacketFilter filter(kConfigPath);
+  static PacketFilter filter(SettingsPaths::Config());
   if (filter.Accept(packets[0].data(), tcp_size) != Decide(parsed, packets[0])) {
     std::abort();
   }

@@ -12,6 +12,7 @@
 #include "config/ConfigFile.h"
 #include "config/ConfigWatcher.h"
 #include "config/FilterRules.h"
+#include "log/SettingsPaths.h"
 #include "support/PacketFilterReference.h"
 #include "support/TempDir.h"
 
@@ -250,14 +251,14 @@ TEST_F(PacketFilterTest, SavesApplyAtOnceAndHandEditsWithinTheCheckInterval) {
   EXPECT_EQ(Accept(packet), 0);
 
   // No watcher: the stamp check finds the edit.
-  WriteFileBytes(kConfigPath, on);
+  WriteFileBytes(SettingsPaths::Config(), on);
   past_check_interval();
   EXPECT_EQ(Accept(packet), 1);
 
   // A same-size copy that keeps an old write time, over a file whose stamp is
   // trusted: only the watcher's notice tells.
   const auto old_time = fs::file_time_type::clock::now() - std::chrono::hours(1);
-  fs::last_write_time(kConfigPath, old_time);
+  fs::last_write_time(SettingsPaths::Config(), old_time);
   past_check_interval();
   EXPECT_EQ(Accept(packet), 1);
   {
@@ -266,8 +267,8 @@ TEST_F(PacketFilterTest, SavesApplyAtOnceAndHandEditsWithinTheCheckInterval) {
     ASSERT_TRUE(watched.Watching());
     EXPECT_EQ(watched.Accept(packet.data(), static_cast<int32_t>(packet.size())), 1);
     const uint64_t changes = ConfigFile::ChangeCount();
-    WriteFileBytes(kConfigPath, off);
-    fs::last_write_time(kConfigPath, old_time);
+    WriteFileBytes(SettingsPaths::Config(), off);
+    fs::last_write_time(SettingsPaths::Config(), old_time);
     for (int i = 0; i < 500 && ConfigFile::ChangeCount() == changes; ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
@@ -279,13 +280,13 @@ TEST_F(PacketFilterTest, SavesApplyAtOnceAndHandEditsWithinTheCheckInterval) {
   // then the defaults, which drop everything.
   WriteConfigFile(on);
   EXPECT_EQ(Accept(packet), 1);
-  fs::remove(kConfigPath);
-  fs::create_directory(kConfigPath);
+  fs::remove(SettingsPaths::Config());
+  fs::create_directory(SettingsPaths::Config());
   past_check_interval();
   EXPECT_EQ(Accept(packet), 1);
   std::this_thread::sleep_for(std::chrono::milliseconds(1000));
   EXPECT_EQ(Accept(packet), 0);
-  fs::remove(kConfigPath);
+  fs::remove(SettingsPaths::Config());
   WriteConfigFile(on);
   EXPECT_EQ(Accept(packet), 1);
 }

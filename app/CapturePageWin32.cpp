@@ -13,6 +13,7 @@
 #include "capture/CaptureSettings.h"
 #include "capture/CaptureThread.h"
 #include "capture/RawSocketSourceWin32.h"
+#include "log/SettingsPaths.h"
 #include "views/PanesWin32.h"
 #include "views/HexDump.h"
 #include "views/PacketList.h"
@@ -24,10 +25,15 @@ struct CaptureParts {
   CaptureParts(HWND page, PacketSource* given_source)
       : view(page, capture_page.panes.tree, capture_page.panes.hex),
         source(given_source != nullptr ? given_source : &raw_sockets),
-        context{capture_page.control, capture_page.store, *source, view} {}
+        context{capture_page.control, capture_page.store, *source, view, filter} {
+    // Hand edits of config.ini reach the filter through the watcher's notices
+    // while the capture thread lives.
+    filter.WatchForChanges();
+  }
   RawSocketSource raw_sockets;
   WindowCaptureView view;
   PacketSource* source;
+  PacketFilter filter{SettingsPaths::Config()};
   CaptureContext context;
 };
 

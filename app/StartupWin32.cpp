@@ -8,6 +8,7 @@
 #include "app/AppTitleWin32.h"
 #include "app/MainWindowWin32.h"
 #include "app/resource.h"
+#include "log/SettingsPaths.h"
 
 namespace {
 
@@ -81,6 +82,8 @@ int RunMessageLoop() {
 }
 
 int AppMain(HINSTANCE instance) {
+  // Before anything can move the current directory (the open-file dialog does).
+  SettingsPaths::FixInWorkingDirectory();
   if (!BuildAppTitle()) {
     MessageBoxA(nullptr, "Version情報の取得に失敗しました", "Error", MB_OK | MB_ICONWARNING);
     return 0;

@@ -1,4 +1,4 @@
-// Reading and writing "./system.ini". Only the value 1 opens a branch; any
+// Reading and writing system.ini. Only the value 1 opens a branch; any
 // other value read from the file is kept as it is and written back unchanged
 // unless the user opened or closed that branch meanwhile.
 #include "app/TreeViewState.h"
@@ -10,6 +10,7 @@
 
 #include "config/ProfileFile.h"
 #include "config/WholeFile.h"
+#include "log/SettingsPaths.h"
 
 namespace {
 
@@ -35,7 +36,7 @@ namespace TreeViewState {
 
 int Read(TreeExpansionFlags& flags) {
   for (const FlagLine& line : kFlagLines) {
-    flags.*line.flag = ProfileReadInt(kTreeViewStatePath, kSection, line.key, 0);
+    flags.*line.flag = ProfileReadInt(SettingsPaths::System(), kSection, line.key, 0);
   }
   return 1;
 }
@@ -52,7 +53,7 @@ int Write(const TreeExpansionFlags& flags) try {
     text += line.comment;
     text += value;
   }
-  return ReplaceWholeFile(kTreeViewStatePath, {text});
+  return ReplaceWholeFile(SettingsPaths::System(), {text});
 } catch (const std::bad_alloc&) {
   return 0;
 }

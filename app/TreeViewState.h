@@ -1,11 +1,10 @@
 // The open or closed state of the detail tree's five branches between runs:
-// "./system.ini" (section TreeView_System), read when the capture page is
-// created and rewritten whole, in the program's own twelve lines, at shutdown.
+// system.ini (section TreeView_System, path from log/SettingsPaths.h), read
+// when the capture page is created and rewritten whole, in the program's own
+// twelve lines, at shutdown.
 #pragma once
 
 #include "views/DetailTree.h"
-
-inline constexpr const char* kTreeViewStatePath = "./system.ini";
 
 namespace TreeViewState {
 

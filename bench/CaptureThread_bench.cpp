@@ -110,7 +110,8 @@ void BM_CapturePassThroughput(benchmark::State& state) {
   store.Init();
   ReadySource source(state.range(0) != 0);
   NullCaptureView view;
-  CaptureContext context{control, store, source, view};
+  PacketFilter filter((dir / "config.ini").string());
+  CaptureContext context{control, store, source, view, filter};
   CaptureThread thread(context);
 
   for (auto _ : state) {

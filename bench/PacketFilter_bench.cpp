@@ -19,7 +19,8 @@
 #include "config/ConfigFile.h"
 #include "config/FileStamp.h"
 #include "config/PacketFilter.h"
-#include "config/PacketFilterReference.h"
+#include "log/SettingsPaths.h"
+#include "support/PacketFilterReference.h"
 
 namespace {
 
@@ -59,39 +60,49 @@ const std::vector<uint8_t> kPacket = {
     0x9C, 0x40, 0x00, 0x50, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00,  // ports, seq, ack
     0x50, 0x10, 0x10, 0x00, 0x00, 0x00, 0x00, 0x00};
 
-template <int (*Accept)(const uint8_t*, int32_t)>
-void RunDecisions(benchmark::State& state, fs::file_time_type stamp) {
+// `accept(filter, bytes, size)` decides with the filter made for the file.
+template <typename Accept>
+void RunDecisions(benchmark::State& state, fs::file_time_type stamp, Accept accept) {
   BenchDirectory directory;
-  fs::last_write_time(kConfigPath, stamp);
+  fs::last_write_time(SettingsPaths::Config(), stamp);
+  PacketFilter filter(SettingsPaths::Config());
   const int32_t size = static_cast<int32_t>(kPacket.size());
-  if (Accept(kPacket.data(), size) != 1) {
+  if (accept(filter, kPacket.data(), size) != 1) {
     state.SkipWithError("the 10th rule did not admit the packet");
     return;
   }
-  for (auto _ : state) benchmark::DoNotOptimize(Accept(kPacket.data(), size));
+  for (auto _ : state) benchmark::DoNotOptimize(accept(filter, kPacket.data(), size));
   state.SetItemsProcessed(state.iterations());
 }
+
+constexpr auto kFilterAccept = [](PacketFilter& filter, const uint8_t* bytes, int32_t size) {
+  return filter.Accept(bytes, size);
+};
+
+constexpr auto kReferenceAccept = [](PacketFilter&, const uint8_t* bytes, int32_t size) {
+  return PacketFilterReference::Accept(bytes, size);
+};
 
 fs::file_time_type HoursFromNow(int hours) {
   return fs::file_time_type::clock::now() + std::chrono::hours(hours);
 }
 
 void BM_FilterAcceptTcp10Rules(benchmark::State& state) {
-  RunDecisions<PacketFilter::Accept>(state, HoursFromNow(-1));
+  RunDecisions(state, HoursFromNow(-1), kFilterAccept);
 }
 
 // A stamp in the future stays as untrusted as one from a moment ago.
 void BM_FilterAcceptTcp10RulesJustSaved(benchmark::State& state) {
-  RunDecisions<PacketFilter::Accept>(state, HoursFromNow(1));
+  RunDecisions(state, HoursFromNow(1), kFilterAccept);
 }
 
 void BM_FilterAcceptTcp10RulesReparse(benchmark::State& state) {
-  RunDecisions<PacketFilterReference::Accept>(state, HoursFromNow(-1));
+  RunDecisions(state, HoursFromNow(-1), kReferenceAccept);
 }
 
 void BM_ConfigFileStamp(benchmark::State& state) {
   BenchDirectory directory;
-  for (auto _ : state) benchmark::DoNotOptimize(StampFile(kConfigPath));
+  for (auto _ : state) benchmark::DoNotOptimize(StampFile(SettingsPaths::Config()));
   state.SetItemsProcessed(state.iterations());
 }
 

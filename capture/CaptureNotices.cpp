@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "log/LogWriter.h"
+#include "log/SettingsPaths.h"
 
 namespace {
 
@@ -37,7 +38,7 @@ const CaptureNoticeText& NoticeText(CaptureNotice notice) {
 
 void LogNotice(CaptureNotice notice) {
   const char* line = NoticeText(notice).log_line;
-  if (line != nullptr) LogWriter::AppendText(kErrorLogPath, 1, "%s", line);
+  if (line != nullptr) LogWriter::AppendText(SettingsPaths::ErrorLog(), 1, "%s", line);
 }
 
 int ShowNotice(CaptureNotice notice, MessageBoxes& boxes) {

@@ -12,5 +12,5 @@ inline constexpr int32_t kMaxReceiveIntervalMs = 9999;
 
 // Applies RING_MAX (Kbyte, default 0; negative as 0) to the store's limit and
 // CAP_FPS (default 10; clamped to 0..kMaxReceiveIntervalMs) to
-// receive_interval_ms, both from section Common_config of "./config.ini".
+// receive_interval_ms, both from section Common_config of config.ini.
 void ApplyCaptureSettings(CaptureControl& control, PacketStore& store);

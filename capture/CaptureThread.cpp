@@ -12,7 +12,6 @@
 #include <new>
 #include <thread>  // std::chrono clocks without <chrono>, see cmake/KestrelWarnings.cmake
 
-#include "config/ConfigWatcher.h"
 #include "config/PacketFilter.h"
 #include "log/SystemTime.h"
 
@@ -27,9 +26,6 @@ int CaptureThreadMain(CaptureContext& context) {
   CaptureThread thread(context);
   if (thread.Ready() != 1) return 0;
   thread.OpenSource();
-  // Hand edits of config.ini reach the filter through the watcher's notices;
-  // it lives exactly as long as the capture loop.
-  const ConfigWatcher watcher;
   while (context.control.capture_thread_running.load() != 0) thread.RunIteration();
   thread.CloseSource();
   return 0;
@@ -168,7 +164,7 @@ int32_t CaptureThread::Receive() {
 void CaptureThread::ReceiveOne() {
   const int32_t size = Receive();
   if (size == 0) return;
-  if (PacketFilter::Accept(buffer_.get(), size) != 1) return;
+  if (context_.filter.Accept(buffer_.get(), size) != 1) return;
   StorePacket(size);
   if (list_update_counter_ > kListUpdateEvery) {
     UpdateList(true);  // in the middle of a pass: the pass ends with another
@@ -183,7 +179,7 @@ void CaptureThread::StorePacket(int32_t size) {
   if (result == PacketStore::kAddFull) {
     // Read now, not at start: a change while capturing applies as soon as
     // the filter sees it.
-    if (PacketFilter::OverwriteWhenFull() == 1) {
+    if (context_.filter.OverwriteWhenFull() == 1) {
       StoreOverwriting(size, time);
     } else {
       EmergencyStop(CaptureNotice::StoreFull);

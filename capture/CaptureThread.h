@@ -1,10 +1,27 @@
-// The capture thread: the program's one worker. It owns the packet source and
-// does two jobs strictly one after the other: capturing (receive, filter,
-// time-stamp, store, list in batches) and the user's commands (start, stop,
-// clear, save, export, open) with their dialogs and messages, taken one by one
-// in the order given. Without a capture socket (no rights) it still carries
-// out every store command; a start then tries to open the socket again. The
-// user-interface thread steers it only through CaptureControl.
+// The capture thread: the program's one worker that does work. It owns the
+// packet source and does two jobs strictly one after the other: capturing
+// (receive, filter, time-stamp, store, list in batches) and the user's commands
+// (start, stop, clear, save, export, open) with their dialogs and messages,
+// taken one by one in the order given. Without a capture socket (no rights) it
+// still carries out every store command; a start then tries to open the socket
+// again. The user-interface thread steers it only through CaptureControl.
+//
+// The program runs four threads. The GUI thread (WinMain's) owns every window,
+// the capture page's state and the settings dialog: it alone writes
+// config.ini (the dialog's save) and system.ini (at exit), and it starts and
+// stops the others. The capture thread is created by the capture page's
+// initialisation and ended by CloseCapturePage (capture_thread_running to 0, a
+// wake, a wait); it alone adds to or empties the packet store and the packet
+// list's feed, writes capture files, exports and error.log lines, and shows
+// its file dialogs and message boxes itself, reaching the page's windows only
+// through synchronous messages. The config watcher thread belongs to the
+// capture page's PacketFilter, which starts it just before the capture thread
+// and stops it (destroying the filter) after that thread has ended; it only
+// moves ConfigFile's atomic change count on. The idle thread
+// (app/IdleThreadWin32.h) is started last by the main window's creation and
+// ended by the shutdown sequence after the capture thread; it writes nothing.
+// Nothing else starts a thread; the common file dialogs may run threads of
+// the system's own.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +31,7 @@
 #include "capture/CaptureNotices.h"
 #include "capture/CaptureView.h"
 #include "capture/PacketSource.h"
+#include "config/PacketFilter.h"
 #include "views/PacketList.h"
 #include "packet/PacketStore.h"
 
@@ -23,6 +41,7 @@ struct CaptureContext {
   PacketStore& store;
   PacketSource& source;
   CaptureView& view;
+  PacketFilter& filter;  // used by the capture thread only
 };
 
 // The thread function: opens the source (and goes on without it when that

@@ -8,7 +8,9 @@
 
 #include "config/ProfileFile.h"
 #include "config/ProfileSnapshot.h"
+#include "config/SettingsText.h"
 #include "config/WholeFile.h"
+#include "log/SettingsPaths.h"
 
 namespace {
 
@@ -99,18 +101,18 @@ FilterSettings LoadFrom(const ProfileSnapshot& p) {
 namespace ConfigFile {
 
 int ReadInt(const char* section, const char* key, int default_value) {
-  return ProfileReadInt(kConfigPath, section, key, default_value);
+  return ProfileReadInt(SettingsPaths::Config(), section, key, default_value);
 }
 
 std::string ReadString(const char* section, const char* key, const char* default_value,
                        size_t capacity) {
-  return ProfileReadString(kConfigPath, section, key, default_value, capacity);
+  return ProfileReadString(SettingsPaths::Config(), section, key, default_value, capacity);
 }
 
 FilterSettings Load() {
   try {
     std::string text;
-    ReadWholeFile(kConfigPath, text);
+    ReadSettingsText(SettingsPaths::Config(), text);
     ProfileSnapshot profile;
     profile.Assign(std::move(text));
     return LoadFrom(profile);
@@ -122,7 +124,7 @@ FilterSettings Load() {
 int Write(const FilterSettings& settings) {
   int written = 0;
   try {
-    written = ReplaceWholeFile(kConfigPath, ConfigText(settings));
+    written = ReplaceWholeFile(SettingsPaths::Config(), ConfigText(settings));
   } catch (const std::bad_alloc&) {
     return 0;
   }

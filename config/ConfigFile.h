@@ -1,6 +1,7 @@
-// The settings file "./config.ini": single keys read at the moment they are
-// needed, each with its caller's default; the whole file loaded for the
-// filter-settings dialog and rewritten whole when it saves.
+// The settings file config.ini (its path from log/SettingsPaths.h): single
+// keys read at the moment they are needed, each with its caller's default; the
+// whole file loaded for the filter-settings dialog and rewritten whole when it
+// saves.
 //
 // Every reader opens the file afresh, so it is safe on any thread and sees the
 // latest save. Write replaces the file in one step (a new file renamed over the
@@ -14,11 +15,9 @@
 
 #include "config/FilterSettings.h"
 
-inline constexpr const char* kConfigPath = "./config.ini";
-
 namespace ConfigFile {
 
-// ProfileReadInt / ProfileReadString (config/ProfileFile.h) on kConfigPath.
+// ProfileReadInt / ProfileReadString (config/ProfileFile.h) on the settings file.
 int ReadInt(const char* section, const char* key, int default_value);
 std::string ReadString(const char* section, const char* key, const char* default_value,
                        size_t capacity);

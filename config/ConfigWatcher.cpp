@@ -5,6 +5,7 @@
 #include <atomic>
 #include <system_error>
 
+#include "config/ConfigFile.h"
 #include "config/ConfigWatcherNotices.h"
 
 namespace {

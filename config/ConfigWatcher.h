@@ -2,8 +2,8 @@
 // without asking the file system per packet: a thread of its own waits for the
 // platform's change notices on the file's folder (inotify natively,
 // FindFirstChangeNotification on Windows) and only moves ConfigFile's change
-// count on. The capture thread owns one for its whole life, so the watcher
-// starts and ends with it.
+// count on. A packet filter holds one once its owner calls
+// PacketFilter::WatchForChanges, and stops it when it goes.
 //
 // Where notices are not available the watcher is simply inactive; the filter's
 // stamp check every 100 ms still sees every change, only later.
@@ -13,13 +13,11 @@
 #include <string>
 #include <thread>
 
-#include "config/ConfigFile.h"
-
 class ConfigWatcher {
  public:
   // Starts watching `path`'s folder; the change count moves on once at the
   // start, so readers look at the file as it is when the watch began.
-  explicit ConfigWatcher(const std::string& path = kConfigPath);
+  explicit ConfigWatcher(const std::string& path);
   // Stops the thread and waits for it.
   ~ConfigWatcher();
   ConfigWatcher(const ConfigWatcher&) = delete;

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "config/ProfileText.h"
-#include "config/WholeFile.h"
+#include "config/SettingsText.h"
 
 namespace {
 
@@ -16,7 +16,7 @@ std::optional<std::string> LookUp(const char* path, const char* section, const c
   if (path == nullptr || section == nullptr || key == nullptr) return std::nullopt;
   try {
     std::string text;
-    if (!ReadWholeFile(path, text)) return std::nullopt;
+    if (!ReadSettingsText(path, text)) return std::nullopt;
     const std::optional<std::string_view> value = FindProfileValue(text, section, key);
     if (!value) return std::nullopt;
     return std::string(*value);

@@ -8,7 +8,9 @@
 //   - names and values lose their surrounding blanks, and a value enclosed in a
 //     matching pair of double or single quotes loses them as well;
 //   - the first section of a name and, within it, the first key of a name win;
-//   - a missing file, section or key gives the caller's default.
+//   - a missing file, section or key gives the caller's default;
+//   - a file saved with a UTF-8 byte-order mark or as UTF-16 LE reads as its
+//     code page 932 text (config/SettingsText.h).
 #pragma once
 
 #include <cstddef>

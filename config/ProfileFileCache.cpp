@@ -4,7 +4,7 @@
 #include <new>
 #include <thread>  // std::chrono without <chrono>
 
-#include "config/WholeFile.h"
+#include "config/SettingsText.h"
 
 namespace {
 
@@ -27,7 +27,7 @@ bool ProfileFileCache::Refresh(bool changed) {
   std::string bytes;
   bool read = false;
   try {
-    read = ReadWholeFile(path_.c_str(), bytes);
+    read = ReadSettingsText(path_.c_str(), bytes);
   } catch (const std::bad_alloc&) {
     bytes.clear();
   }

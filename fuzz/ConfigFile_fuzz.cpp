@@ -3,9 +3,10 @@
 //   - every key the filter reads, looked up both in the parsed snapshot and by
 //     scanning the text line by line: the two must agree (and the one-shot
 //     file reader must agree with the snapshot);
-//   - the filter's cached view against the key-by-key decision for a set of
-//     packets, in memory, and PacketFilter::Accept on the file itself.
-// Each input becomes ./config.ini in the working directory: ctest runs the
+//   - the filter's parsed rules against the key-by-key decision for a set of
+//     packets, in memory, and one PacketFilter, kept across inputs, on the
+//     file itself.
+// Each input becomes config.ini in the working directory: ctest runs the
 // target in a work folder of its own; run by hand, start it in an empty one.
 #include <cstdint>
 #include <cstdio>
@@ -16,11 +17,13 @@
 #include <vector>
 
 #include "config/ConfigFile.h"
-#include "config/FilterView.h"
+#include "config/FilterRules.h"
 #include "config/PacketFilter.h"
-#include "config/PacketFilterReference.h"
 #include "config/ProfileSnapshot.h"
 #include "config/ProfileText.h"
+#include "config/SettingsText.h"
+#include "log/SettingsPaths.h"
+#include "support/PacketFilterReference.h"
 
 namespace {
 
@@ -75,26 +78,29 @@ std::vector<uint8_t> Packet(uint8_t protocol, const uint8_t from[4], const uint8
   return p;
 }
 
-// The view's decision; a packet whose IP header does not decode is dropped.
-int Decide(const FilterView& view, const std::vector<uint8_t>& p) {
+// The rules' decision; a packet whose IP header does not decode is dropped.
+int Decide(const FilterRules& rules, const std::vector<uint8_t>& p) {
   const int32_t n = static_cast<int32_t>(p.size());
   IpHeader ip;
-  return DecodeIpHeader(ip, p.data(), n) ? DecidePacket(view, ip, p.data(), n) : 0;
+  return DecodeIpHeader(ip, p.data(), n) ? DecidePacket(rules, ip, p.data(), n) : 0;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string text(reinterpret_cast<const char*>(data), size);
-  FILE* file = std::fopen(kConfigPath, "wb");
+  const std::string bytes(reinterpret_cast<const char*>(data), size);
+  FILE* file = std::fopen(SettingsPaths::Config(), "wb");
   if (file == nullptr) return 0;
-  std::fwrite(text.data(), 1, text.size(), file);
+  std::fwrite(bytes.data(), 1, bytes.size(), file);
   std::fclose(file);
+  // What every reader parses: the bytes without a byte-order mark, or a UTF-16
+  // file's code page 932 text.
+  const std::string text = SettingsTextOfBytes(bytes);
   ConfigFile::MarkChanged();  // what the watcher does for a hand edit
 
   ProfileSnapshot snapshot;
   snapshot.Assign(text);
-  const FilterView view = ReadFilterView(snapshot);
+  const FilterRules parsed = ReadFilterRules(snapshot);
   const int rules = snapshot.ReadInt("IP_config", "LIST_NUM", 0);
   if (ConfigFile::ReadInt("IP_config", "LIST_NUM", 0) != rules) std::abort();
 
@@ -107,7 +113,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       Packet(47, a, b, 0, true),
   };
   const int32_t tcp_size = static_cast<int32_t>(packets[0].size());
-  if (PacketFilter::Accept(packets[0].data(), tcp_size) != Decide(view, packets[0])) {
+  static PacketFilter filter(SettingsPaths::Config());
+  if (filter.Accept(packets[0].data(), tcp_size) != Decide(parsed, packets[0])) {
     std::abort();
   }
 
@@ -127,7 +134,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const SnapshotKeys keys(snapshot);
   for (const std::vector<uint8_t>& p : packets) {
     const int32_t n = static_cast<int32_t>(p.size());
-    if (Decide(view, p) != PacketFilterReference::Accept(p.data(), n, keys)) {
+    if (Decide(parsed, p) != PacketFilterReference::Accept(p.data(), n, keys)) {
       std::abort();
     }
   }

@@ -1,4 +1,4 @@
-// The program's serialised file writers for short entries: "./error.log" goes
+// The program's serialised file writers for short entries: error.log goes
 // through them (whole saved files go through BufferedFileWriter). Each call
 // opens its file, writes and closes it again before it returns, under one
 // process-wide lock, so two threads never interleave their output and every
@@ -11,8 +11,6 @@
 #include <string>
 
 #include "log/PrintfFormat.h"
-
-inline constexpr const char* kErrorLogPath = "./error.log";
 
 namespace LogWriter {
 

@@ -9,7 +9,6 @@
 #include <string>
 
 #include "capture/CaptureSettings.h"
-#include "config/ConfigWatcher.h"
 #include "packet/HeaderDecoders.h"
 #include "support/CaptureFakes.h"
 #include "support/TempDir.h"
@@ -337,10 +336,8 @@ TEST_F(CaptureThreadTest, ThreadEndsOnShutdownInEveryState) {
   {
     RunningThread running(context);
     EXPECT_TRUE(Eventually([&] { return source.wait_calls > 2; }));
-    EXPECT_EQ(ConfigWatcher::RunningCount(), 1);  // the config.ini watcher lives with the thread
     EXPECT_TRUE(running.Shutdown());
   }
-  EXPECT_EQ(ConfigWatcher::RunningCount(), 0);
   EXPECT_EQ(source.open_calls, 1);
   EXPECT_EQ(source.close_calls, 1);
   EXPECT_EQ(source.cleanup_calls, 1);

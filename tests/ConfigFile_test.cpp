@@ -7,7 +7,11 @@
 #include <string>
 #include <thread>
 
+#include "config/PacketFilter.h"
+#include "config/ProfileFile.h"
 #include "log/BufferedFileWriter.h"
+#include "log/SettingsPaths.h"
+#include "support/Datagrams.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -51,28 +55,29 @@ FilterSettings ExampleSettings() {
 TEST(ConfigFile, WritesTheExampleFileByteForByte) {
   TempDir dir;
   ASSERT_EQ(ConfigFile::Write(ExampleSettings()), 1);
-  EXPECT_EQ(ReadFileBytes(kConfigPath), kHead +
-                                            "LIST_NUM=1\r\n"
-                                            "0_LIST_SRC_IP=192.168.0.1\r\n"
-                                            "0_LIST_SRC_PORT=*\r\n"
-                                            "0_LIST_DEST_IP=10.0.0.2\r\n"
-                                            "0_LIST_DEST_PORT=80\r\n"
-                                            "0_LIST_VEC=1\r\n"
-                                            "\r\n"
-                                            "\r\n"
-                                            "\r\n"
-                                            "\r\n");
+  EXPECT_EQ(ReadFileBytes(SettingsPaths::Config()), kHead +
+                                                        "LIST_NUM=1\r\n"
+                                                        "0_LIST_SRC_IP=192.168.0.1\r\n"
+                                                        "0_LIST_SRC_PORT=*\r\n"
+                                                        "0_LIST_DEST_IP=10.0.0.2\r\n"
+                                                        "0_LIST_DEST_PORT=80\r\n"
+                                                        "0_LIST_VEC=1\r\n"
+                                                        "\r\n"
+                                                        "\r\n"
+                                                        "\r\n"
+                                                        "\r\n");
   // The comments are code page 932: "#共通設定" is these bytes.
-  EXPECT_EQ(ReadFileBytes(kConfigPath).substr(0, 9), "#\x8B\xA4\x92\xCA\x90\xDD\x92\xE8");
+  EXPECT_EQ(ReadFileBytes(SettingsPaths::Config()).substr(0, 9),
+            "#\x8B\xA4\x92\xCA\x90\xDD\x92\xE8");
 }
 
 TEST(ConfigFile, SaveWithoutRulesEndsRightAfterListNumAndReplacesTheOldFile) {
   TempDir dir;
-  WriteFileBytes(kConfigPath, std::string(5000, 'x'));
+  WriteFileBytes(SettingsPaths::Config(), std::string(5000, 'x'));
   FilterSettings s = ExampleSettings();
   s.rules.clear();
   ASSERT_EQ(ConfigFile::Write(s), 1);
-  EXPECT_EQ(ReadFileBytes(kConfigPath), kHead + "LIST_NUM=0\r\n\r\n\r\n\r\n");
+  EXPECT_EQ(ReadFileBytes(SettingsPaths::Config()), kHead + "LIST_NUM=0\r\n\r\n\r\n\r\n");
   // Nothing of the temporary file stays behind.
   int entries = 0;
   for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir.path())) ++entries;
@@ -123,7 +128,7 @@ TEST(ConfigFile, LargestStoreSizeSurvivesTheRoundTrip) {
   FilterSettings s;
   s.ring_max = 4294967295u;
   ASSERT_EQ(ConfigFile::Write(s), 1);
-  EXPECT_NE(ReadFileBytes(kConfigPath).find("RING_MAX=-1\r\n"), std::string::npos);
+  EXPECT_NE(ReadFileBytes(SettingsPaths::Config()).find("RING_MAX=-1\r\n"), std::string::npos);
   EXPECT_EQ(ConfigFile::Load().ring_max, 4294967295u);
 }
 
@@ -143,7 +148,7 @@ TEST(ConfigFile, WithoutAFileEveryReaderGetsItsDefault) {
 
 TEST(ConfigFile, LoadReadsHandEditedValuesTheWayTheDialogShowsThem) {
   TempDir dir;
-  WriteFileBytes(kConfigPath,
+  WriteFileBytes(SettingsPaths::Config(),
                  "[common_config]\r\nring_roop=2\r\nCAP_FPS=\r\n"
                  "[PROTOCOL_CONFIG]\r\nTCP=2\r\nUDP=1\r\n"
                  "[IP_config]\r\nLIST_NUM=3\r\n"
@@ -165,26 +170,26 @@ TEST(ConfigFile, LoadReadsHandEditedValuesTheWayTheDialogShowsThem) {
 
 TEST(ConfigFile, LoadBoundsTheRuleCountOfAHandEditedFile) {
   TempDir dir;
-  WriteFileBytes(kConfigPath, "[IP_config]\r\nLIST_NUM=2000000000\r\n");
+  WriteFileBytes(SettingsPaths::Config(), "[IP_config]\r\nLIST_NUM=2000000000\r\n");
   EXPECT_EQ(ConfigFile::Load().rules.size(), static_cast<size_t>(ConfigFile::kMaxLoadedRules));
-  WriteFileBytes(kConfigPath, "[IP_config]\r\nLIST_NUM=-4\r\n");
+  WriteFileBytes(SettingsPaths::Config(), "[IP_config]\r\nLIST_NUM=-4\r\n");
   EXPECT_TRUE(ConfigFile::Load().rules.empty());
 }
 
 TEST(ConfigFile, FailedSaveLeavesTheOldFileWhole) {
   TempDir dir;
   ASSERT_EQ(ConfigFile::Write(ExampleSettings()), 1);
-  const std::string before = ReadFileBytes(kConfigPath);
+  const std::string before = ReadFileBytes(SettingsPaths::Config());
 
   // The new file cannot be written whole: the disk is full.
   {
     const BufferedFileWriter::FullDiskForTesting full(100);
     EXPECT_EQ(ConfigFile::Write(FilterSettings{}), 0);
   }
-  EXPECT_EQ(ReadFileBytes(kConfigPath), before);
+  EXPECT_EQ(ReadFileBytes(SettingsPaths::Config()), before);
 
   // The new file cannot replace the old name: the name is a directory.
-  fs::remove(kConfigPath);
+  fs::remove(SettingsPaths::Config());
   fs::create_directories("config.ini/inside");
   EXPECT_EQ(ConfigFile::Write(FilterSettings{}), 0);
   EXPECT_TRUE(fs::is_directory("config.ini/inside"));
@@ -200,7 +205,7 @@ namespace {
 TEST(ConfigFile, SaveSucceedsWhileAReaderBrieflyHoldsTheFileOpen) {
   TempDir dir;
   ASSERT_EQ(ConfigFile::Write(ExampleSettings()), 1);
-  FILE* reader = std::fopen(kConfigPath, "rb");
+  FILE* reader = std::fopen(SettingsPaths::Config(), "rb");
   ASSERT_NE(reader, nullptr);
   std::thread closer([reader] {
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
@@ -212,6 +217,51 @@ TEST(ConfigFile, SaveSucceedsWhileAReaderBrieflyHoldsTheFileOpen) {
   closer.join();
   EXPECT_EQ(written, 1);
   EXPECT_EQ(ConfigFile::Load().cap_fps, 77u);
+}
+
+// The bytes an editor saves as UTF-16 LE, byte-order mark first.
+std::string Utf16Le(std::u16string_view text) {
+  std::string bytes = "\xFF\xFE";
+  for (const char16_t unit : text) {
+    bytes.push_back(static_cast<char>(unit & 0xFF));
+    bytes.push_back(static_cast<char>(unit >> 8));
+  }
+  return bytes;
+}
+
+// A file saved with a byte-order mark reads as if it had been saved in code
+// page 932 without one, by every reader; a save writes code page 932 again.
+TEST(ConfigFile, FilesSavedByOtherEditorsReadAsTheirCodePage932Text) {
+  TempDir dir;
+  struct Case {
+    const char* what;
+    std::string bytes;
+    const char* note;  // NOTE as read, in code page 932
+  };
+  const Case cases[] = {
+      {"code page 932", "[Protocol_config]\r\nTCP=1\r\nNOTE=表 1～n\r\n", "表 1～n"},
+      {"UTF-8 mark", "\xEF\xBB\xBF[Protocol_config]\r\nTCP=1\r\nNOTE=a\r\n", "a"},
+      {"UTF-16 LE", Utf16Le(u"[Protocol_config]\r\nTCP=1\r\nNOTE=表 1～n\r\n"), "表 1～n"},
+      // Characters code page 932 lacks: é, a character beyond the Basic
+      // Multilingual Plane (one '?' for its two units), a lone surrogate; an
+      // odd last byte is no character.
+      {"UTF-16 LE, no code page 932 character",
+       Utf16Le(u"[Protocol_config]\r\nTCP=1\r\nNOTE=caf\u00E9 \U0001F600 \xD800!") + "x",
+       "caf? ? ?!"},
+  };
+  const std::vector<uint8_t> tcp = Datagram(6, std::vector<uint8_t>(20, 0));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteConfigFile(c.bytes);
+    EXPECT_EQ(ProfileReadString(SettingsPaths::Config(), "Protocol_config", "NOTE", "", 64),
+              c.note);
+    EXPECT_TRUE(ConfigFile::Load().tcp);
+    PacketFilter filter(SettingsPaths::Config());
+    EXPECT_EQ(filter.Accept(tcp.data(), static_cast<int32_t>(tcp.size())), 1);
+  }
+  ASSERT_EQ(ConfigFile::Write(ConfigFile::Load()), 1);
+  EXPECT_EQ(ReadFileBytes(SettingsPaths::Config()).substr(0, 9),
+            "#\x8B\xA4\x92\xCA\x90\xDD\x92\xE8");
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <string>
 #include <thread>
 
+#include "log/SettingsPaths.h"
 #include "log/SystemTime.h"
 #include "support/TempDir.h"
 
@@ -120,11 +121,11 @@ TEST(LogWriter, HexDumpRowsLineUpForLargerBlocks) {
 TEST(LogWriter, TimeStampPrefixIsFollowedDirectlyByTheMessage) {
   TempDir dir;
   const SystemTime before = CurrentLocalTime();
-  ASSERT_EQ(LogWriter::AppendText(kErrorLogPath, 1, "確保に失敗\r\n"), 1);
-  ASSERT_EQ(LogWriter::AppendText(kErrorLogPath, 1, "%s\r\n", "サイズオーバー"), 1);
+  ASSERT_EQ(LogWriter::AppendText(SettingsPaths::ErrorLog(), 1, "確保に失敗\r\n"), 1);
+  ASSERT_EQ(LogWriter::AppendText(SettingsPaths::ErrorLog(), 1, "%s\r\n", "サイズオーバー"), 1);
   const SystemTime after = CurrentLocalTime();
 
-  const std::string log = ReadFileBytes(kErrorLogPath);
+  const std::string log = ReadFileBytes(SettingsPaths::ErrorLog());
   const size_t split = log.find("\r\n") + 2;
   EXPECT_EQ(AfterStamp(log.substr(0, split), before, after), "確保に失敗\r\n");
   EXPECT_EQ(AfterStamp(log.substr(split), before, after), "サイズオーバー\r\n");
@@ -188,7 +189,7 @@ TEST(LogWriter, ConcurrentWritersNeverMixTheirLines) {
   const std::string b(200, 'B');
   auto writer = [](const std::string* body) {
     for (int i = 0; i < kLinesPerThread; ++i) {
-      LogWriter::AppendText(kErrorLogPath, 1, "%s\r\n", body->c_str());
+      LogWriter::AppendText(SettingsPaths::ErrorLog(), 1, "%s\r\n", body->c_str());
     }
   };
   std::thread first(writer, &a);
@@ -196,7 +197,7 @@ TEST(LogWriter, ConcurrentWritersNeverMixTheirLines) {
   first.join();
   second.join();
 
-  const std::string log = ReadFileBytes(kErrorLogPath);
+  const std::string log = ReadFileBytes(SettingsPaths::ErrorLog());
   int a_lines = 0;
   int b_lines = 0;
   size_t at = 0;

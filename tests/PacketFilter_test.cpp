@@ -11,8 +11,9 @@
 
 #include "config/ConfigFile.h"
 #include "config/ConfigWatcher.h"
-#include "config/FilterView.h"
-#include "config/PacketFilterReference.h"
+#include "config/FilterRules.h"
+#include "log/SettingsPaths.h"
+#include "support/PacketFilterReference.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -86,13 +87,19 @@ Bytes ShortTcp(Address from, Address to) {
   return Ip(6, from, to, {0x13, 0x88, 0x00, 0x50});
 }
 
-int Accept(const Bytes& p) {
-  return PacketFilter::Accept(p.data(), static_cast<int32_t>(p.size()));
-}
-
 void WriteConfig(const std::string& protocol_keys, const std::string& rule_keys) {
   WriteConfigFile("[Protocol_config]\r\n" + protocol_keys + "[IP_config]\r\n" + rule_keys);
 }
+
+// A filter of its own on the config.ini of a fresh folder.
+class PacketFilterTest : public ::testing::Test {
+ protected:
+  int Accept(const Bytes& p) { return filter.Accept(p.data(), static_cast<int32_t>(p.size())); }
+
+  TempDir dir;
+  const std::string path = (dir.path() / "config.ini").string();
+  PacketFilter filter{path};
+};
 
 std::string Rule(int n, const char* src_ip, const char* src_port, int vec, const char* dest_ip,
                  const char* dest_port) {
@@ -102,8 +109,7 @@ std::string Rule(int n, const char* src_ip, const char* src_port, int vec, const
          "DEST_PORT=" + dest_port + "\r\n";
 }
 
-TEST(PacketFilter, ProtocolSwitchesDecideWhereTheRulesDoNot) {
-  TempDir dir;
+TEST_F(PacketFilterTest, ProtocolSwitchesDecideWhereTheRulesDoNot) {
   const Bytes tcp = Tcp(kHostA, 1025, kHostB, 80);
   const Bytes udp = Udp(kHostA, 1025, kHostB, 53);
   const Bytes icmp = Icmp(kHostA, kHostB);
@@ -120,7 +126,7 @@ TEST(PacketFilter, ProtocolSwitchesDecideWhereTheRulesDoNot) {
   EXPECT_EQ(Accept(icmp), 1);
   EXPECT_EQ(Accept(gre), 1);
   EXPECT_EQ(Accept(Bytes(tcp.begin(), tcp.begin() + 19)), 0);  // no IPv4 header
-  EXPECT_EQ(PacketFilter::Accept(nullptr, 0), 0);
+  EXPECT_EQ(filter.Accept(nullptr, 0), 0);
 
   // TCP and UDP are on for any non-zero value; ICMP and OTHER only for 1.
   // A rule that admits nothing leaves ICMP and OTHER untouched.
@@ -142,8 +148,7 @@ TEST(PacketFilter, ProtocolSwitchesDecideWhereTheRulesDoNot) {
   EXPECT_EQ(Accept(udp), 0);
 }
 
-TEST(PacketFilter, OneWayAndBothWaysRulesCompareOnlyTheDestinationPort) {
-  TempDir dir;
+TEST_F(PacketFilterTest, OneWayAndBothWaysRulesCompareOnlyTheDestinationPort) {
   const Bytes request = Tcp(kHostA, 40000, kHostB, 80);
   const Bytes reply = Tcp(kHostB, 80, kHostA, 40000);
 
@@ -176,8 +181,7 @@ TEST(PacketFilter, OneWayAndBothWaysRulesCompareOnlyTheDestinationPort) {
   EXPECT_EQ(Accept(ShortTcp(kHostA, kHostB)), 0);
 }
 
-TEST(PacketFilter, RuleTextsAreComparedAsTheFilterReadsThem) {
-  TempDir dir;
+TEST_F(PacketFilterTest, RuleTextsAreComparedAsTheFilterReadsThem) {
   const Bytes to_port_0 = Tcp(kHostA, 1, kHostB, 0);
   const Bytes to_port_80 = Tcp(kHostA, 1, kHostB, 80);
 
@@ -227,8 +231,7 @@ TEST(PacketFilter, RuleTextsAreComparedAsTheFilterReadsThem) {
 // A save by the program applies to the very next packet; a hand edit through
 // another handle after its change notice, or without a watcher within 100 ms;
 // a file that stays unreadable for over a second counts as missing.
-TEST(PacketFilter, SavesApplyAtOnceAndHandEditsWithinTheCheckInterval) {
-  TempDir dir;
+TEST_F(PacketFilterTest, SavesApplyAtOnceAndHandEditsWithinTheCheckInterval) {
   const Bytes packet = Tcp(kHostA, 1, kHostB, 80);
   const std::string on = "[Protocol_config]\r\nTCP=1\r\n[IP_config]\r\nLIST_NUM=1\r\n" +
                          Rule(0, "0.0.0.0", "*", 1, "0.0.0.0", "80");
@@ -248,48 +251,49 @@ TEST(PacketFilter, SavesApplyAtOnceAndHandEditsWithinTheCheckInterval) {
   EXPECT_EQ(Accept(packet), 0);
 
   // No watcher: the stamp check finds the edit.
-  WriteFileBytes(kConfigPath, on);
+  WriteFileBytes(SettingsPaths::Config(), on);
   past_check_interval();
   EXPECT_EQ(Accept(packet), 1);
 
   // A same-size copy that keeps an old write time, over a file whose stamp is
   // trusted: only the watcher's notice tells.
   const auto old_time = fs::file_time_type::clock::now() - std::chrono::hours(1);
-  fs::last_write_time(kConfigPath, old_time);
+  fs::last_write_time(SettingsPaths::Config(), old_time);
   past_check_interval();
   EXPECT_EQ(Accept(packet), 1);
   {
-    const ConfigWatcher watcher;
-    ASSERT_TRUE(watcher.Active());
-    EXPECT_EQ(Accept(packet), 1);
+    PacketFilter watched(path);
+    watched.WatchForChanges();
+    ASSERT_TRUE(watched.Watching());
+    EXPECT_EQ(watched.Accept(packet.data(), static_cast<int32_t>(packet.size())), 1);
     const uint64_t changes = ConfigFile::ChangeCount();
-    WriteFileBytes(kConfigPath, off);
-    fs::last_write_time(kConfigPath, old_time);
+    WriteFileBytes(SettingsPaths::Config(), off);
+    fs::last_write_time(SettingsPaths::Config(), old_time);
     for (int i = 0; i < 500 && ConfigFile::ChangeCount() == changes; ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    EXPECT_EQ(Accept(packet), 0);
+    EXPECT_EQ(watched.Accept(packet.data(), static_cast<int32_t>(packet.size())), 0);
   }
+  EXPECT_EQ(ConfigWatcher::RunningCount(), 0);  // the watcher ends with its filter
 
   // Unreadable (a folder took its name): the last rules hold for a moment,
   // then the defaults, which drop everything.
   WriteConfigFile(on);
   EXPECT_EQ(Accept(packet), 1);
-  fs::remove(kConfigPath);
-  fs::create_directory(kConfigPath);
+  fs::remove(SettingsPaths::Config());
+  fs::create_directory(SettingsPaths::Config());
   past_check_interval();
   EXPECT_EQ(Accept(packet), 1);
   std::this_thread::sleep_for(std::chrono::milliseconds(1000));
   EXPECT_EQ(Accept(packet), 0);
-  fs::remove(kConfigPath);
+  fs::remove(SettingsPaths::Config());
   WriteConfigFile(on);
   EXPECT_EQ(Accept(packet), 1);
 }
 
 // Random files and packets: the cached filter must decide exactly as the
 // literal key-by-key reading of the file does.
-TEST(PacketFilter, AgreesWithTheKeyByKeyReadingOnRandomFiles) {
-  TempDir dir;
+TEST_F(PacketFilterTest, AgreesWithTheKeyByKeyReadingOnRandomFiles) {
   std::mt19937 random(20240601);
   const auto pick = [&random](const std::vector<std::string>& from) {
     return from[std::uniform_int_distribution<size_t>(0, from.size() - 1)(random)];

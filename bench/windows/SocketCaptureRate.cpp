@@ -83,7 +83,8 @@ Result Measure(const in_addr& control_address, const sockaddr_in& capture_addres
   store.Init();
   RawSocketSource source(receive_buffer_bytes);
   MeasurementView view;
-  CaptureContext context{control, store, source, view};
+  PacketFilter filter("config.ini");  // the one main writes
+  CaptureContext context{control, store, source, view, filter};
   control.receive_interval_ms = 10;
   control.capture_request = static_cast<int8_t>(CaptureRequest::Capture);
   control.capture_thread_running = 1;

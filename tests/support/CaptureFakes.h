@@ -249,6 +249,7 @@ struct CaptureRig {
   PacketStore store;
   ScriptedSource source;
   RecordingView view{control};
-  CaptureContext context{control, store, source, view};
+  PacketFilter filter{(dir.path() / "config.ini").string()};
+  CaptureContext context{control, store, source, view, filter};
   CaptureThread thread{context};
 };

@@ -6,6 +6,7 @@
 #include <thread>  // std::chrono clocks without <chrono>, see cmake/KestrelWarnings.cmake
 
 #include "config/ConfigFile.h"
+#include "log/SettingsPaths.h"
 
 namespace fs = std::filesystem;
 
@@ -16,9 +17,11 @@ TempDir::TempDir() : previous_(fs::current_path()) {
           ("kestrel-test-" + std::to_string(stamp) + "-" + std::to_string(sequence++));
   fs::create_directories(path_);
   fs::current_path(path_);
+  SettingsPaths::FixIn(path_.string());
 }
 
 TempDir::~TempDir() {
+  SettingsPaths::FixIn("");
   std::error_code ignored;
   fs::current_path(previous_, ignored);
   fs::remove_all(path_, ignored);
@@ -37,6 +40,6 @@ void WriteFileBytes(const fs::path& path, const std::string& bytes) {
 }
 
 void WriteConfigFile(const std::string& bytes) {
-  WriteFileBytes(kConfigPath, bytes);
+  WriteFileBytes(SettingsPaths::Config(), bytes);
   ConfigFile::MarkChanged();
 }

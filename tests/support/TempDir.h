@@ -1,6 +1,6 @@
 // A fresh temporary directory that is also the working directory while the
-// object lives: the program reads and writes "./config.ini", "./error.log" and
-// the like relative to the working directory, so each test gets its own.
+// object lives, and the folder of config.ini, system.ini and error.log
+// (log/SettingsPaths.h): each test gets its own files.
 #pragma once
 
 #include <filesystem>
@@ -24,7 +24,7 @@ class TempDir {
 std::string ReadFileBytes(const std::filesystem::path& path);
 void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes);
 
-// Writes "./config.ini" as another program would, then moves the settings'
+// Writes config.ini as another program would, then moves the settings'
 // change count on as the watcher's notice does, so the filter looks at it from
 // the next packet on.
 void WriteConfigFile(const std::string& bytes);

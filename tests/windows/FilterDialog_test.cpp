@@ -15,6 +15,7 @@
 #include "app/resource.h"
 #include "config/ConfigFile.h"
 #include "config/PacketFilter.h"
+#include "log/SettingsPaths.h"
 #include "support/Datagrams.h"
 #include "support/GuiHarness.h"
 #include "support/TempDir.h"
@@ -85,7 +86,7 @@ constexpr const char* kHandEditedFile =
 
 TEST(FilterDialog, OpensOnTheFileAndDeleteKeySelectsTheFollower) {
   TempDir dir;
-  WriteFileBytes(kConfigPath, kHandEditedFile);
+  WriteFileBytes(SettingsPaths::Config(), kHandEditedFile);
   MainWindowSession session;
   const std::string r0 = "192.168.0.1|*|====>|10.0.0.2|80", r1 = "0.0.0.0||||", r2 = "||<===>||";
   struct Step {
@@ -118,7 +119,7 @@ TEST(FilterDialog, OpensOnTheFileAndDeleteKeySelectsTheFollower) {
   }
   // Untouched fields add a rule for any address and port, both ways.
   EXPECT_EQ(seen[4].rows.back(), "0.0.0.0|*|<===>|0.0.0.0|*#1");
-  EXPECT_EQ(ReadFileBytes(kConfigPath), kHandEditedFile);
+  EXPECT_EQ(ReadFileBytes(SettingsPaths::Config()), kHandEditedFile);
 }
 
 TEST(FilterDialog, SaveWritesAndAppliesAndCancelKeepsTheFile) {
@@ -126,9 +127,10 @@ TEST(FilterDialog, SaveWritesAndAppliesAndCancelKeepsTheFile) {
   MainWindowSession session;
   HWND main = session.window();
   // UDP 192.168.0.1:12345 -> 10.0.0.2:`port`.
-  const auto accepts = [](uint8_t port) {
+  PacketFilter filter(SettingsPaths::Config());
+  const auto accepts = [&filter](uint8_t port) {
     const std::vector<uint8_t> udp = Datagram(17, {0x30, 0x39, 0x00, port, 0x00, 0x08, 0, 0});
-    return PacketFilter::Accept(udp.data(), static_cast<int32_t>(udp.size()));
+    return filter.Accept(udp.data(), static_cast<int32_t>(udp.size()));
   };
   EXPECT_EQ(accepts(53), 0);  // without a file every switch is off
 
@@ -160,7 +162,7 @@ TEST(FilterDialog, SaveWritesAndAppliesAndCancelKeepsTheFile) {
   EXPECT_EQ(capture_page.control.receive_interval_ms.load(), 0);
   EXPECT_EQ(accepts(53), 1);
   EXPECT_EQ(accepts(54), 0);  // UDP is on, but no rule admits port 54
-  const std::string saved = ReadFileBytes(kConfigPath);
+  const std::string saved = ReadFileBytes(SettingsPaths::Config());
   FilterSettings expected;
   expected.ring_max = 5;
   expected.ring_roop = expected.udp = true;
@@ -168,7 +170,7 @@ TEST(FilterDialog, SaveWritesAndAppliesAndCancelKeepsTheFile) {
   expected.rules = {{"192.168.0.1", "*", "10.0.0.2", "53", 1},
                     {"0.0.0.0", "8080", "10.0.0.9", "*", 0}};
   ASSERT_EQ(ConfigFile::Write(expected), 1);
-  EXPECT_EQ(saved, ReadFileBytes(kConfigPath));
+  EXPECT_EQ(saved, ReadFileBytes(SettingsPaths::Config()));
 
   // Each way of cancelling discards an Add and a Delete and applies nothing.
   capture_page.store.SetLimitKbytes(77);
@@ -189,7 +191,7 @@ TEST(FilterDialog, SaveWritesAndAppliesAndCancelKeepsTheFile) {
     EXPECT_EQ(shown.ring_max + "," + shown.cap_fps + "," + shown.ticks, "5,0,01001");
     EXPECT_EQ(shown.rows, (std::vector<std::string>{"192.168.0.1|*|====>|10.0.0.2|53#0",
                                                     "0.0.0.0|8080|<===>|10.0.0.9|*#1"}));
-    EXPECT_EQ(ReadFileBytes(kConfigPath), saved) << way;
+    EXPECT_EQ(ReadFileBytes(SettingsPaths::Config()), saved) << way;
     EXPECT_EQ(capture_page.store.LimitKbytes(), 77) << way;
   }
 }
@@ -198,7 +200,7 @@ TEST(FilterDialog, UnwritableFileWarnsAndKeepsTheDialog) {
   TempDir dir;
   MainWindowSession session;
   // A folder in the file's place cannot be replaced by the new file.
-  std::filesystem::create_directory(kConfigPath);
+  std::filesystem::create_directory(SettingsPaths::Config());
   struct Seen {
     AnsweredBox box;
     bool owned_by_dialog = false, retry_failed = false;
@@ -212,7 +214,7 @@ TEST(FilterDialog, UnwritableFileWarnsAndKeepsTheDialog) {
     s.owned_by_dialog = s.box.owner == dialog;
     // The dialog is still there with the tick: once the folder is gone, Save
     // succeeds. Should it fail again, the box is answered and Cancel ends it.
-    std::filesystem::remove(kConfigPath);
+    std::filesystem::remove(SettingsPaths::Config());
     auto unexpected = AnswerBox("保存エラー", IDOK, 2000);
     Click(dialog, IDC_FILTER_SAVE);
     PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);

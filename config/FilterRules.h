@@ -1,4 +1,4 @@
-// The packet filter's settings, read from one parsed copy of config.ini with
+// The packet filter's rules as parsed from one copy of config.ini, with
 // exactly the key reads, defaults and capacities the filter uses, and the
 // decision made from them. Pure: no files, no state.
 #pragma once
@@ -10,7 +10,7 @@
 #include "config/ProfileSnapshot.h"
 #include "packet/HeaderDecoders.h"
 
-struct FilterView {
+struct FilterRules {
   // One rule endpoint as the filter reads it: address text of up to 15
   // characters, port text of up to 7 characters reduced to its number.
   struct Endpoint {
@@ -32,10 +32,11 @@ struct FilterView {
 };
 
 // May throw std::bad_alloc.
-FilterView ReadFilterView(const ProfileSnapshot& profile);
+FilterRules ReadFilterRules(const ProfileSnapshot& profile);
 
 // 1 keep, 0 drop. `ip` is the datagram's IP header, decoded by the caller.
-int DecidePacket(const FilterView& view, const IpHeader& ip, const uint8_t* bytes, int32_t count);
+int DecidePacket(const FilterRules& filter, const IpHeader& ip, const uint8_t* bytes,
+                 int32_t count);
 
 // "%d.%d.%d.%d" of the four bytes into `out`; returns the length (7 to 15).
 int FormatDottedAddress(const uint8_t address[4], char out[16]);

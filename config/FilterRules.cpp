@@ -1,7 +1,7 @@
 // Reading the filter's keys from a snapshot, and the per-packet decision:
 // protocol switches first, then the address/port rules, forward and, for a
 // both-ways rule, in reverse. Only the destination port is ever compared.
-#include "config/FilterView.h"
+#include "config/FilterRules.h"
 
 #include <algorithm>
 #include <climits>
@@ -34,9 +34,9 @@ int RuleNumberOfAddressKey(std::string_view name) {
   return static_cast<int>(n);
 }
 
-FilterView::Endpoint ReadEndpoint(const ProfileSnapshot& profile, const std::string& ip_key,
-                                  const std::string& port_key) {
-  FilterView::Endpoint e;
+FilterRules::Endpoint ReadEndpoint(const ProfileSnapshot& profile, const std::string& ip_key,
+                                   const std::string& port_key) {
+  FilterRules::Endpoint e;
   e.ip = profile.ReadString(kRuleSection, ip_key, "", kAddressCapacity);
   e.any_ip = e.ip == "0.0.0.0";
   const std::string port = profile.ReadString(kRuleSection, port_key, "", kPortCapacity);
@@ -49,16 +49,16 @@ std::string RuleKey(int number, const char* name) {
   return std::to_string(number) + "_LIST_" + name;
 }
 
-bool AddressMatches(const FilterView::Endpoint& rule, std::string_view packet_address) {
+bool AddressMatches(const FilterRules::Endpoint& rule, std::string_view packet_address) {
   return rule.any_ip || rule.ip == packet_address;
 }
 
-bool PortMatches(const FilterView::Endpoint& rule, uint16_t destination_port) {
+bool PortMatches(const FilterRules::Endpoint& rule, uint16_t destination_port) {
   return rule.any_port || rule.port == destination_port;
 }
 
 // Packets from endpoint `from` to endpoint `to`, arriving on `to`'s port.
-bool Matches(const FilterView::Endpoint& from, const FilterView::Endpoint& to,
+bool Matches(const FilterRules::Endpoint& from, const FilterRules::Endpoint& to,
              std::string_view source, std::string_view destination, uint16_t destination_port) {
   return AddressMatches(from, source) && AddressMatches(to, destination) &&
          PortMatches(to, destination_port);
@@ -79,33 +79,33 @@ bool DestinationPort(const uint8_t* bytes, int32_t count, uint8_t protocol, uint
 
 }  // namespace
 
-FilterView ReadFilterView(const ProfileSnapshot& profile) {
-  FilterView view;
-  view.list_num = profile.ReadInt(kRuleSection, "LIST_NUM", 0);
-  view.tcp = profile.ReadInt(kProtocolSection, "TCP", 0);
-  view.udp = profile.ReadInt(kProtocolSection, "UDP", 0);
-  view.icmp = profile.ReadInt(kProtocolSection, "ICMP", 0);
-  view.other = profile.ReadInt(kProtocolSection, "OTHER", 0);
+FilterRules ReadFilterRules(const ProfileSnapshot& profile) {
+  FilterRules filter;
+  filter.list_num = profile.ReadInt(kRuleSection, "LIST_NUM", 0);
+  filter.tcp = profile.ReadInt(kProtocolSection, "TCP", 0);
+  filter.udp = profile.ReadInt(kProtocolSection, "UDP", 0);
+  filter.icmp = profile.ReadInt(kProtocolSection, "ICMP", 0);
+  filter.other = profile.ReadInt(kProtocolSection, "OTHER", 0);
 
   // Found by scanning the section's keys rather than counting up to LIST_NUM,
   // which a hand edit can set to billions.
   std::vector<int> numbers;
   for (const std::string_view name : profile.KeyNames(kRuleSection)) {
     const int n = RuleNumberOfAddressKey(name);
-    if (n >= 0 && n < view.list_num) numbers.push_back(n);
+    if (n >= 0 && n < filter.list_num) numbers.push_back(n);
   }
   std::sort(numbers.begin(), numbers.end());
   numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
 
   for (const int n : numbers) {
-    FilterView::Rule rule;
+    FilterRules::Rule rule;
     rule.src = ReadEndpoint(profile, RuleKey(n, "SRC_IP"), RuleKey(n, "SRC_PORT"));
     rule.one_way = profile.ReadInt(kRuleSection, RuleKey(n, "VEC"), 0) != 0;
     rule.dest = ReadEndpoint(profile, RuleKey(n, "DEST_IP"), RuleKey(n, "DEST_PORT"));
     if (rule.src.ip.empty()) continue;
-    view.rules.push_back(std::move(rule));
+    filter.rules.push_back(std::move(rule));
   }
-  return view;
+  return filter;
 }
 
 int FormatDottedAddress(const uint8_t address[4], char out[16]) {
@@ -121,29 +121,30 @@ int FormatDottedAddress(const uint8_t address[4], char out[16]) {
   return at;
 }
 
-int DecidePacket(const FilterView& view, const IpHeader& ip, const uint8_t* bytes, int32_t count) {
+int DecidePacket(const FilterRules& filter, const IpHeader& ip, const uint8_t* bytes,
+                 int32_t count) {
   switch (ip.protocol) {
     case kProtocolIcmp:
-      return view.icmp == 1 ? 1 : 0;
+      return filter.icmp == 1 ? 1 : 0;
     case kProtocolTcp:
-      if (view.tcp == 0) return 0;
+      if (filter.tcp == 0) return 0;
       break;
     case kProtocolUdp:
-      if (view.udp == 0) return 0;
+      if (filter.udp == 0) return 0;
       break;
     default:
-      return view.other == 1 ? 1 : 0;
+      return filter.other == 1 ? 1 : 0;
   }
-  if (view.list_num == 0) return 1;
+  if (filter.list_num == 0) return 1;
 
   uint16_t port = 0;
-  if (view.rules.empty() || !DestinationPort(bytes, count, ip.protocol, port)) return 0;
+  if (filter.rules.empty() || !DestinationPort(bytes, count, ip.protocol, port)) return 0;
   char source_text[16];
   char destination_text[16];
   const std::string_view source(source_text, FormatDottedAddress(ip.source, source_text));
   const std::string_view destination(destination_text,
                                      FormatDottedAddress(ip.destination, destination_text));
-  for (const FilterView::Rule& rule : view.rules) {
+  for (const FilterRules::Rule& rule : filter.rules) {
     if (Matches(rule.src, rule.dest, source, destination, port)) return 1;
     if (!rule.one_way && Matches(rule.dest, rule.src, source, destination, port)) return 1;
   }

@@ -1,5 +1,5 @@
 // Key-by-key packet filter; see the header for why it exists.
-#include "config/PacketFilterReference.h"
+#include "support/PacketFilterReference.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -12,6 +12,7 @@
 #include <new>
 #include <thread>  // std::chrono clocks without <chrono>, see cmake/KestrelWarnings.cmake
 
+#include "config/CaptureAddressSetting.h"
 #include "config/ConfigWatcher.h"
 #include "config/PacketFilter.h"
 #include "log/LogWriter.h"
@@ -27,7 +28,6 @@ constexpr int32_t kBufferSize = static_cast<int32_t>(kMaxDatagramSize);
 int CaptureThreadMain(CaptureContext& context) {
   CaptureThread thread(context);
   if (thread.Ready() != 1) return 0;
-  thread.OpenSource();
   // Hand edits of config.ini reach the filter through the watcher's notices;
   // it lives exactly as long as the capture loop.
   const ConfigWatcher watcher;
@@ -44,10 +44,15 @@ void GiveCaptureCommand(CaptureContext& context, CaptureRequest command) {
 CaptureThread::CaptureThread(CaptureContext& context)
     : context_(context), list_(context.view.List()), buffer_(new (std::nothrow) uint8_t[kBufferSize]()) {}
 
-bool CaptureThread::OpenSource() {
-  if (!source_open_) source_open_ = context_.source.Open() == 1;
+SourceOpening CaptureThread::OpenSource() {
+  CloseSource();
   failed_receives_ = 0;
-  return source_open_;
+  const SourceOpening opening = context_.source.Open(ReadCaptureAddress());
+  source_open_ = opening.open;
+  if (source_open_) {
+    context_.view.Status().SetStatusText(kAddressStatusPart, CapturedAddressText(opening).c_str());
+  }
+  return opening;
 }
 
 void CaptureThread::CloseSource() {
@@ -55,6 +60,7 @@ void CaptureThread::CloseSource() {
   context_.source.Close();
   context_.source.Cleanup();
   source_open_ = false;
+  context_.view.Status().SetStatusText(kAddressStatusPart, "");
 }
 
 void CaptureThread::RunIteration() {
@@ -69,8 +75,11 @@ void CaptureThread::RunIteration() {
 }
 
 void CaptureThread::Act(CaptureRequest command) {
-  // Every command but a start ends a running capture.
-  if (command != CaptureRequest::Capture) SetMode(CaptureRequest::Idle);
+  // Every command but a start ends a running capture, and its socket.
+  if (command != CaptureRequest::Capture) {
+    SetMode(CaptureRequest::Idle);
+    CloseSource();
+  }
   try {
     switch (command) {
       case CaptureRequest::Idle:
@@ -95,38 +104,21 @@ void CaptureThread::Act(CaptureRequest command) {
 }
 
 void CaptureThread::StartCapture() {
-  // Rights or an address may have come since the socket last failed to open.
-  if (!OpenSource()) {
-    EmergencyStop("ソケット作成に失敗\r\n", "キャプチャーエラー",
-                  "受信ソケットを作成できませんでした\n管理者として実行してください");
+  // Afresh at every start, also while capturing: since the last one the
+  // address may have gone (sleep, DHCP, VPN), the choice may have changed, and
+  // rights may have come.
+  const SourceOpening opening = OpenSource();
+  if (!opening.open) {
+    EmergencyStop(OpeningLogLine(opening).c_str(), "キャプチャーエラー",
+                  OpeningBoxText(opening).c_str());
     return;
   }
   SetMode(CaptureRequest::Capture);
 }
 
 void CaptureThread::WaitWhileStopped() {
-  if (!source_open_) {
-    Pause(kIdlePauseMs);
-    return;
-  }
-  // Empties the socket's queue while nothing is captured. The queue holds
-  // megabytes: left full, a later start would store stale datagrams from before
-  // it, each stamped with the time it was finally received.
-  // A datagram that arrives after a command belongs to what the command does:
-  // the queue is checked again once the wait is over, before each receive.
-  if (context_.source.WaitReadable(kWaitSeconds) == 1) {
-    while (Running() && !context_.control.commands.Pending()) {
-      Receive();
-      if (SourceFailing()) {
-        // Nothing is captured, so nothing is stopped: the broken socket goes,
-        // and the next start opens a new one.
-        LogWriter::AppendText(kErrorLogPath, 1, "受信エラー\r\n");
-        CloseSource();
-        break;
-      }
-      if (context_.source.WaitReadable(0) != 1) break;
-    }
-  }
+  // Stopped, no socket is open, so nothing queues up that a later start would
+  // store as new traffic.
   Pause(kIdlePauseMs);
 }
 
@@ -141,7 +133,6 @@ void CaptureThread::RunCapturePass() {
     ++list_update_counter_;
     if (SourceFailing()) {
       EmergencyStop("受信エラー\r\n", "受信エラー", "受信エラーが発生しました！キャプチャーを停止します");
-      CloseSource();
       break;
     }
   }
@@ -211,6 +202,7 @@ void CaptureThread::StoreOverwriting(int32_t size, const SystemTime& time) {
 
 void CaptureThread::EmergencyStop(const char* log_line, const char* title, const char* text) {
   LogWriter::AppendText(kErrorLogPath, 1, "%s", log_line);
+  CloseSource();
   context_.view.Boxes().ShowMessageBox(text, title, kMbOk | kMbIconWarning);
   SetMode(CaptureRequest::Idle);
   context_.view.Stops().CaptureStopped();

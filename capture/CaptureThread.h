@@ -2,9 +2,12 @@
 // does two jobs strictly one after the other: capturing (receive, filter,
 // time-stamp, store, list in batches) and the user's commands (start, stop,
 // clear, save, export, open) with their dialogs and messages, taken one by one
-// in the order given. Without a capture socket (no rights) it still carries
-// out every store command; a start then tries to open the socket again. The
-// user-interface thread steers it only through CaptureControl.
+// in the order given. Each start opens the capture socket afresh on the
+// address config.ini names (or the automatic one as it is then), and every
+// stop, emergency stop and store command closes it: a socket never outlives
+// its capture, so a changed address is followed at the next start. Without a
+// socket (no rights, no address) it still carries out every store command.
+// The user-interface thread steers it only through CaptureControl.
 #pragma once
 
 #include <cstdint>
@@ -24,9 +27,8 @@ struct CaptureContext {
   CaptureView& view;
 };
 
-// The thread function: opens the source (and goes on without it when that
-// fails), carries out the user's commands until capture_thread_running is 0,
-// then closes the source if it is open. Returns 0.
+// The thread function: carries out the user's commands until
+// capture_thread_running is 0, then closes the source if it is open. Returns 0.
 int CaptureThreadMain(CaptureContext& context);
 
 // Queues a command of the user for the capture thread and wakes its wait, so
@@ -55,16 +57,17 @@ class CaptureThread {
   // 1 when the receive buffer could be allocated; nothing else may run otherwise.
   int Ready() const { return buffer_ != nullptr; }
 
-  // Opens the source; true when it is open.
-  bool OpenSource();
-  // Closes the source if it is open.
+  // Opens the source afresh (closing it first if it is open) on the address
+  // config.ini names, and shows that address in the status bar.
+  SourceOpening OpenSource();
+  // Closes the source if it is open, and clears the address shown.
   void CloseSource();
 
   // One iteration of the loop: the next command if one waits, else one step
   // of what the last one started (capturing, or waiting while stopped).
   void RunIteration();
 
-  void WaitWhileStopped();                  // Idle: drains the socket's queue, then the idle pause
+  void WaitWhileStopped();                  // Idle: the idle pause
   void RunCapturePass();                    // Capture
   void ClearAll();                          // Clear
   void SaveToFile(CaptureRequest request);  // SaveBinary or SaveText

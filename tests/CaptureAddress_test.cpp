@@ -75,20 +75,23 @@ TEST(CaptureAddressEntries, AutomaticFirstThenEachAddressOnceThenLoopbackAndAMis
                                          {"0.0.0.0", "x"},                {"10.8.0.2", ""},
                                          {"192.168.0.5", "again"}};
   struct Case {
-    CaptureAddressChoice current;
+    const char* address;  // the choice; nullptr: automatic
     int selected;
-    std::string last;  // the last entry's columns
+    const char* last;  // the last entry's columns
   };
   const Case cases[] = {
-      {{}, 0, "127.0.0.1|ループバック"},
-      {{false, "10.8.0.2"}, 2, "127.0.0.1|ループバック"},
-      {{false, "127.0.0.1"}, 3, "127.0.0.1|ループバック"},
-      {{false, "172.16.0.9"}, 4, "172.16.0.9|（ありません）"},
+      {nullptr, 0, "127.0.0.1|ループバック"},
+      {"10.8.0.2", 2, "127.0.0.1|ループバック"},
+      {"127.0.0.1", 3, "127.0.0.1|ループバック"},
+      {"172.16.0.9", 4, "172.16.0.9|（ありません）"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.current.address);
-    const CaptureAddressEntries e = MakeCaptureAddressEntries(host, "10.8.0.2", c.current);
-    ASSERT_EQ(e.entries.size(), c.current.address == "172.16.0.9" ? 5u : 4u);
+    const CaptureAddressChoice current = c.address == nullptr
+                                             ? CaptureAddressChoice{}
+                                             : CaptureAddressChoice{false, c.address};
+    SCOPED_TRACE(current.address);
+    const CaptureAddressEntries e = MakeCaptureAddressEntries(host, "10.8.0.2", current);
+    ASSERT_EQ(e.entries.size(), current.address == "172.16.0.9" ? 5u : 4u);
     EXPECT_EQ(e.entries[0].address_column + "|" + e.entries[0].name_column,
               "自動（最後のアドレス）|現在 10.8.0.2");
     EXPECT_EQ(e.entries[0].choice, CaptureAddressChoice{});
@@ -97,7 +100,7 @@ TEST(CaptureAddressEntries, AutomaticFirstThenEachAddressOnceThenLoopbackAndAMis
     EXPECT_EQ(e.entries[2].choice, (CaptureAddressChoice{false, "10.8.0.2"}));
     EXPECT_EQ(e.entries.back().address_column + "|" + e.entries.back().name_column, c.last);
     EXPECT_EQ(e.selected, c.selected);
-    EXPECT_EQ(e.entries[e.selected].choice, c.current);
+    EXPECT_EQ(e.entries[e.selected].choice, current);
   }
   EXPECT_EQ(MakeCaptureAddressEntries({}, "", {}).entries[0].name_column, "");
 }

@@ -92,11 +92,12 @@ TEST(MainWindow, TitleIsClassAndCaptionAndChildrenCarryTheirIds) {
   HWND status = GetDlgItem(main, IDC_STATUS_BAR);
   ASSERT_NE(status, nullptr);
   EXPECT_EQ(WindowClass(status), "msctls_statusbar32");
-  int edges[4] = {};
-  ASSERT_EQ(SendMessageA(status, SB_GETPARTS, 4, reinterpret_cast<LPARAM>(edges)), 3);
+  int edges[5] = {};
+  ASSERT_EQ(SendMessageA(status, SB_GETPARTS, 5, reinterpret_cast<LPARAM>(edges)), 4);
   EXPECT_EQ(edges[0], 150);
   EXPECT_EQ(edges[1], 500);
-  EXPECT_EQ(edges[2], -1);
+  EXPECT_GE(edges[2], 650) << "the progress bar keeps a width of its own";
+  EXPECT_EQ(edges[3], -1) << "the address captured, at the right end";
   EXPECT_EQ(StatusPartText(status, 0), "状態：停止中");
   HWND progress = GetDlgItem(status, IDC_PROGRESS_BAR);
   ASSERT_NE(progress, nullptr);
@@ -119,6 +120,7 @@ TEST(MainWindow, TitleIsClassAndCaptionAndChildrenCarryTheirIds) {
       "操作(C)/-",
       "操作(C)/全削除(&D)=40020",
       "設定(&O)/Filter 設定(&F)=10001",
+      "設定(&O)/キャプチャー アドレス(&A)=10002",
   };
   EXPECT_EQ(menu, expected);
 }

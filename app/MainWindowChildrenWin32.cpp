@@ -30,7 +30,7 @@ static_assert(kCommonControlClasses == 0x80C);
 // State, counts, progress bar, and at the right end the address being
 // captured; the progress bar keeps a width of its own in a narrow window.
 constexpr int kStateEdge = 150, kCountsEdge = 500;
-constexpr int kAddressPartWidth = 170, kLeastProgressWidth = 150;
+constexpr int kAddressPartWidth = 150, kLeastProgressWidth = 60;
 constexpr int kProgressPart = 2;
 
 TBBUTTON Button(int image, int command) {

@@ -3,9 +3,11 @@
 // names each interface.
 #include "app/CaptureAddressDialogWin32.h"
 
+// The sockets headers first: iphlpapi.h needs their types.
 #include <winsock2.h>
-#include <iphlpapi.h>
 #include <ws2tcpip.h>
+
+#include <iphlpapi.h>
 
 #include <string>
 #include <vector>
@@ -77,8 +79,7 @@ void OnSave(HWND dialog, const CaptureAddressEntries& entries) {
   EndDialog(dialog, 1);
 }
 
-INT_PTR CALLBACK CaptureAddressDialogProc(HWND dialog, UINT message, WPARAM wparam,
-                                          LPARAM lparam) {
+INT_PTR CALLBACK CaptureAddressDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
   const auto* entries =
       reinterpret_cast<const CaptureAddressEntries*>(GetWindowLongPtrA(dialog, DWLP_USER));
   switch (message) {
@@ -102,8 +103,8 @@ INT_PTR CALLBACK CaptureAddressDialogProc(HWND dialog, UINT message, WPARAM wpar
 int RunCaptureAddressDialog(HWND owner) {
   const CaptureAddressEntries entries =
       MakeCaptureAddressEntries(HostAddresses(), LastListedAddressNow(), ReadCaptureAddress());
-  const INT_PTR result = DialogBoxParamA(
-      GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_CAPTURE_ADDRESS), owner,
-      CaptureAddressDialogProc, reinterpret_cast<LPARAM>(&entries));
+  const INT_PTR result =
+      DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_CAPTURE_ADDRESS), owner,
+                      CaptureAddressDialogProc, reinterpret_cast<LPARAM>(&entries));
   return result == 1 ? 1 : 0;
 }

@@ -132,7 +132,8 @@ void CaptureThread::RunCapturePass() {
     ReceiveOne();
     ++list_update_counter_;
     if (SourceFailing()) {
-      EmergencyStop("受信エラー\r\n", "受信エラー", "受信エラーが発生しました！キャプチャーを停止します");
+      EmergencyStop("受信エラー\r\n", "受信エラー",
+                    "受信エラーが発生しました！キャプチャーを停止します");
       break;
     }
   }

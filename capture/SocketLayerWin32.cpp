@@ -121,9 +121,8 @@ bool SwitchReceiveAllOn(SOCKET s, SourceOpening& report) {
 
 // The receive-all opening; `unsupported` tells whether the platform refused the
 // protocol-0 raw socket as such (rather than for lack of rights, say).
-SocketEndpoint OpenReceiveAllSocket(const CaptureAddressChoice& where,
-                                    int32_t receive_buffer_bytes, bool& unsupported,
-                                    SourceOpening& report) {
+SocketEndpoint OpenReceiveAllSocket(const CaptureAddressChoice& where, int32_t receive_buffer_bytes,
+                                    bool& unsupported, SourceOpening& report) {
   unsupported = false;
   SocketEndpoint endpoint = FailedEndpoint();
   if (!Startup(report)) return endpoint;

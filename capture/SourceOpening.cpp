@@ -30,8 +30,9 @@ bool NoAddress(const SourceOpening& o) {
 }
 
 bool AddressMissing(const SourceOpening& o) {
-  return !o.address.empty() && (o.failed == OpenStep::kAddress ||
-                                (o.failed == OpenStep::kBind && o.error == kErrorAddressNotAvailable));
+  return !o.address.empty() &&
+         (o.failed == OpenStep::kAddress ||
+          (o.failed == OpenStep::kBind && o.error == kErrorAddressNotAvailable));
 }
 
 }  // namespace

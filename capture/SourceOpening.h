@@ -30,7 +30,8 @@ struct SourceOpening {
   int error = 0;  // the failed step's error number; 0 for an empty address list
 };
 
-// The error.log line of a failed opening, with its CR LF: "ソケット作成に失敗 (bind 10049) 192.168.0.5".
+// The error.log line of a failed opening, with its CR LF: "ソケット作成に失敗 (bind 10049)
+// 192.168.0.5".
 std::string OpeningLogLine(const SourceOpening& opening);
 // The warning box's text: the missing rights, the missing address, or the step and error.
 std::string OpeningBoxText(const SourceOpening& opening);

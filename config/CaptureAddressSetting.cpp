@@ -29,7 +29,8 @@ std::vector<Line> SplitLines(std::string_view text) {
     size_t end = text.find_first_of("\r\n", begin);
     if (end == std::string_view::npos) end = text.size();
     size_t next = end;
-    if (next < text.size()) next += text[next] == '\r' && next + 1 < text.size() && text[next + 1] == '\n' ? 2 : 1;
+    if (next < text.size())
+      next += text[next] == '\r' && next + 1 < text.size() && text[next + 1] == '\n' ? 2 : 1;
     Line line{begin, end, next, {}, false};
     ProfileLineReader(text.substr(begin, end - begin)).Next(line.parsed);
     const size_t first = text.find_first_not_of(" \t\v\f", begin);
@@ -95,9 +96,10 @@ std::string WithCaptureAddress(std::string_view text, const CaptureAddressChoice
   std::string out(text);
   if (header == lines.size()) {
     if (!out.empty() && out.back() != '\n' && out.back() != '\r') out += "\r\n";
-    out += "#キャプチャー設定--------------------------------\r\n[Capture_config]\r\n"
-           "### キャプチャー アドレス(auto:自動 127.0.0.1:ループバック)\r\n" +
-           ValueLine(choice) + "\r\n";
+    out +=
+        "#キャプチャー設定--------------------------------\r\n[Capture_config]\r\n"
+        "### キャプチャー アドレス(auto:自動 127.0.0.1:ループバック)\r\n" +
+        ValueLine(choice) + "\r\n";
     return out;
   }
   const size_t end = SectionEnd(lines, header);
@@ -110,8 +112,8 @@ std::string WithCaptureAddress(std::string_view text, const CaptureAddressChoice
   }
   const Line& head = lines[header];
   const bool ends_line = head.next > head.end;
-  return out.insert(head.next, (ends_line ? "" : "\r\n") + ValueLine(choice) +
-                                   (ends_line ? "\r\n" : ""));
+  return out.insert(head.next,
+                    (ends_line ? "" : "\r\n") + ValueLine(choice) + (ends_line ? "\r\n" : ""));
 }
 
 int WriteCaptureAddress(const CaptureAddressChoice& choice) {

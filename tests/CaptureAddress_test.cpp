@@ -71,8 +71,10 @@ TEST(CaptureAddressSetting, TheChoiceSurvivesTheFilterDialogsSaveWhichIsUnchange
 }
 
 TEST(CaptureAddressEntries, AutomaticFirstThenEachAddressOnceThenLoopbackAndAMissingChoice) {
-  const std::vector<HostAddress> host = {{"192.168.0.5", "イーサネット"}, {"127.0.0.1", "Loopback"},
-                                         {"0.0.0.0", "x"},                {"10.8.0.2", ""},
+  const std::vector<HostAddress> host = {{"192.168.0.5", "イーサネット"},
+                                         {"127.0.0.1", "Loopback"},
+                                         {"0.0.0.0", "x"},
+                                         {"10.8.0.2", ""},
                                          {"192.168.0.5", "again"}};
   struct Case {
     const char* address;  // the choice; nullptr: automatic
@@ -86,9 +88,8 @@ TEST(CaptureAddressEntries, AutomaticFirstThenEachAddressOnceThenLoopbackAndAMis
       {"172.16.0.9", 4, "172.16.0.9|（ありません）"},
   };
   for (const Case& c : cases) {
-    const CaptureAddressChoice current = c.address == nullptr
-                                             ? CaptureAddressChoice{}
-                                             : CaptureAddressChoice{false, c.address};
+    const CaptureAddressChoice current =
+        c.address == nullptr ? CaptureAddressChoice{} : CaptureAddressChoice{false, c.address};
     SCOPED_TRACE(current.address);
     const CaptureAddressEntries e = MakeCaptureAddressEntries(host, "10.8.0.2", current);
     ASSERT_EQ(e.entries.size(), current.address == "172.16.0.9" ? 5u : 4u);

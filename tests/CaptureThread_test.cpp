@@ -93,7 +93,8 @@ TEST_F(CaptureThreadTest, EachStartOpensOnTheAddressOfTheMomentAndEveryOtherComm
       {"", CaptureRequest::Idle, {}},
       {"[Capture_config]\r\nCAP_IP=127.0.0.1\r\n", CaptureRequest::Clear, {false, "127.0.0.1"}},
       {"[capture_config]\r\ncap_ip = AUTO\r\n", CaptureRequest::SaveBinary, {}},
-      {"[Capture_config]\r\nCAP_IP=192.168.0.5\r\n", CaptureRequest::SaveText,
+      {"[Capture_config]\r\nCAP_IP=192.168.0.5\r\n",
+       CaptureRequest::SaveText,
        {false, "192.168.0.5"}},
       {"[Capture_config]\r\n", CaptureRequest::LoadBinary, {}},
   };
@@ -107,8 +108,9 @@ TEST_F(CaptureThreadTest, EachStartOpensOnTheAddressOfTheMomentAndEveryOtherComm
     ASSERT_EQ(source.open_calls, n);
     EXPECT_EQ(source.opened_on.back(), c.opened_on);
     EXPECT_EQ(control.capture_request.load(), kCapture);
-    EXPECT_EQ(view.status.Part(kAddressStatusPart),
-              std::string("アドレス：") + (c.opened_on.automatic ? "10.0.0.2" : c.opened_on.address));
+    EXPECT_EQ(
+        view.status.Part(kAddressStatusPart),
+        std::string("アドレス：") + (c.opened_on.automatic ? "10.0.0.2" : c.opened_on.address));
     Give(c.then);
     thread.RunIteration();
     EXPECT_EQ(source.close_calls, n);

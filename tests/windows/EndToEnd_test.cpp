@@ -24,12 +24,12 @@
 #include <vector>
 
 #include "capturefile/CaptureFile.h"
-#include "views/QuietPanes.h"
 #include "support/GuiHarness.h"
 #include "support/NamespaceNetwork.h"
 #include "support/ProgramProcess.h"
 #include "support/RemoteControls.h"
 #include "support/TempDir.h"
+#include "views/QuietPanes.h"
 
 namespace {
 
@@ -533,7 +533,8 @@ bool ChangeAddresses(const std::string& lines) {
   const char* out = std::getenv("KESTREL_E2E_OUT");
   if (out == nullptr) return false;
   static int requests = 0;
-  const std::string base = std::string("Z:") + out + "/address-requests/" + std::to_string(++requests);
+  const std::string base =
+      std::string("Z:") + out + "/address-requests/" + std::to_string(++requests);
   WriteFileBytes(base + ".tmp", lines);
   std::filesystem::rename(base + ".tmp", base + ".req");
   return WaitUntil([&] { return std::filesystem::exists(base + ".done"); }, 10000);
@@ -606,7 +607,8 @@ TEST_F(EndToEnd, ChosenAddressIsCapturedAloneAndKeptAcrossARestart) {
     ASSERT_TRUE(journey.StartCapture());
     EXPECT_EQ(StatusPartText(journey.status, kAddressStatusPart), "アドレス：" + first);
     journey.Command(kStop);
-    EXPECT_TRUE(WaitUntil([&] { return StatusPartText(journey.status, kAddressStatusPart).empty(); }, 5000));
+    EXPECT_TRUE(WaitUntil(
+        [&] { return StatusPartText(journey.status, kAddressStatusPart).empty(); }, 5000));
     EXPECT_EQ(CapturedDestinations(journey, own), std::set<std::string>{first});
     EXPECT_EQ(journey.Close(), 0);
   }
@@ -635,9 +637,11 @@ TEST_F(EndToEnd, AnAddressReplacedBetweenStartsIsFollowedOrRefused) {
     if (chosen) {
       auto box = AnswerBox("キャプチャーエラー", IDOK, 10000, journey.id());
       journey.Command(kStart);
-      EXPECT_EQ(box.get().text, "受信ソケットを作成できませんでした\nアドレス " + gone + " がありません");
+      EXPECT_EQ(box.get().text,
+                "受信ソケットを作成できませんでした\nアドレス " + gone + " がありません");
       EXPECT_TRUE(WaitUntil([&] { return journey.State() == "状態：停止中"; }, 5000));
-      EXPECT_NE(ReadFileBytes(journey.Path("error.log")).find("]ソケット作成に失敗 (bind 10049) " + gone + "\r\n"),
+      EXPECT_NE(ReadFileBytes(journey.Path("error.log"))
+                    .find("]ソケット作成に失敗 (bind 10049) " + gone + "\r\n"),
                 std::string::npos);
     } else {
       EXPECT_EQ(CapturedDestinations(journey, {replacement_address}),

@@ -39,7 +39,7 @@ void GiveCaptureCommand(CaptureContext& context, CaptureRequest command);
 // loop; tests drive single steps on their own thread.
 class CaptureThread {
  public:
-  // Pause after the idle drain, and the longest slice of any pause: shutdown
+  // Pause while stopped, and the longest slice of any pause: shutdown
   // and new commands are noticed within one slice.
   static constexpr int kIdlePauseMs = 100;
   static constexpr int kPauseSliceMs = 50;

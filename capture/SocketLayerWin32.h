@@ -6,7 +6,7 @@
 //
 // Platform facts behind it: the order of SIO_ADDRESS_LIST_QUERY's list is
 // undocumented and changes at run time, which is why the user may choose; the
-// list never holds 127.0.0.1, yet a receive-all socket bound to it sees the
+// list does not hold 127.0.0.1, yet a receive-all socket bound to it sees the
 // loopback traffic on Windows. Receive-all delivers both directions there,
 // outgoing datagrams before the adapter fills in their checksums (offload),
 // and the firewall may keep inbound ones from a raw socket.

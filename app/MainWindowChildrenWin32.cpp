@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 
@@ -27,7 +28,10 @@ namespace {
 constexpr DWORD kCommonControlClasses = ICC_TAB_CLASSES | ICC_BAR_CLASSES | ICC_INTERNET_CLASSES;
 static_assert(kCommonControlClasses == 0x80C);
 
-constexpr int kStatusPartEdges[] = {150, 500, -1};
+// State, counts, progress bar, and at the right end the address being
+// captured; the progress bar keeps a width of its own in a narrow window.
+constexpr int kStateEdge = 150, kCountsEdge = 500;
+constexpr int kAddressPartWidth = 150, kLeastProgressWidth = 60;
 constexpr int kProgressPart = 2;
 
 TBBUTTON Button(int image, int command) {
@@ -82,10 +86,18 @@ void CreateToolbar(HWND main) {
   InsertButton(8, Separator());
 }
 
+void SetStatusParts(int width) {
+  const int edges[] = {kStateEdge, kCountsEdge,
+                       std::max(kCountsEdge + kLeastProgressWidth, width - kAddressPartWidth), -1};
+  SendMessageA(StatusBar, SB_SETPARTS, 4, reinterpret_cast<LPARAM>(edges));
+}
+
 void CreateStatusBar(HWND main) {
   StatusBar = CreateStatusWindowA(WS_CHILD | WS_VISIBLE | WS_DLGFRAME | CCS_BOTTOM, "", main,
                                   IDC_STATUS_BAR);
-  SendMessageA(StatusBar, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(kStatusPartEdges));
+  RECT client{};
+  GetClientRect(main, &client);
+  SetStatusParts(client.right - client.left);
 }
 
 RECT ProgressPartRect() {
@@ -127,6 +139,7 @@ void LayoutMainWindow(HWND window, WPARAM wparam, LPARAM lparam) {
   SendMessageA(Toolbar, TB_AUTOSIZE, 0, 0);
   const int toolbar_height = WindowHeight(Toolbar);
   SendMessageA(StatusBar, WM_SIZE, wparam, lparam);
+  SetStatusParts(LOWORD(lparam));
   const int status_height = WindowHeight(StatusBar);
   const RECT part = ProgressPartRect();
   MoveWindow(ProgressBarWindow, part.left, part.top, part.right - part.left, part.bottom - part.top,

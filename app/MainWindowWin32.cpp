@@ -7,6 +7,7 @@
 
 #include "app/AboutDialogWin32.h"
 #include "app/AppTitleWin32.h"
+#include "app/CaptureAddressDialogWin32.h"
 #include "app/CapturePageCommands.h"
 #include "app/CapturePageWin32.h"
 #include "app/ShellCommands.h"
@@ -46,6 +47,9 @@ void OnCommand(HWND window, int command_id) {
     case IDM_FILTER_SETTINGS:
     case IDT_FILTER_SETTINGS:
       RunFilterSettings(window);
+      break;
+    case IDM_CAPTURE_ADDRESS:
+      RunCaptureAddressDialog(window);
       break;
     case IDM_ABOUT:
       RunAboutDialog(window);

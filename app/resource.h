@@ -9,6 +9,7 @@
 #define IDB_TOOLBAR 3000
 #define IDD_CAPTURE_PAGE 5000
 #define IDD_SHUTDOWN 15000
+#define IDD_CAPTURE_ADDRESS 7000
 // The filter-settings dialog (template 8000) and its controls, kept with the
 // dialog's code; relative, so that the resource compiler finds it as well.
 #include "../config/FilterDialogIds.h"
@@ -16,6 +17,7 @@
 // Menu commands.
 #define IDM_EXIT 10000
 #define IDM_FILTER_SETTINGS 10001
+#define IDM_CAPTURE_ADDRESS 10002
 #define IDM_ABOUT 10010
 #define IDM_SAVE_BINARY 40010
 #define IDM_SAVE_TEXT 40011
@@ -48,6 +50,9 @@
 #define IDC_ABOUT_WEB_PAGE 1008
 #define IDC_ABOUT_TITLE 1009
 #define IDC_ABOUT_COMMENT 1010
+
+// Capture-address dialog controls (保存 is IDOK, キャンセル IDCANCEL).
+#define IDC_CAPTURE_ADDRESS_LIST 7100
 
 // Shutdown wait dialog controls.
 #define IDC_SHUTDOWN_TITLE 1002

@@ -55,7 +55,7 @@ std::vector<std::vector<uint8_t>> Traffic(bool mixed) {
 class ReadySource : public PacketSource {
  public:
   explicit ReadySource(bool mixed) : traffic_(Traffic(mixed)) {}
-  int Open() override { return 1; }
+  SourceOpening Open(const CaptureAddressChoice&) override { return {true, "10.0.0.2"}; }
   int WaitReadable(int) override { return remaining_ > 0 ? 1 : 0; }
   void Wake() override {}
   int32_t Receive(uint8_t* buffer, int32_t) override {

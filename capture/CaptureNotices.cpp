@@ -25,10 +25,8 @@ constexpr CaptureNoticeText kNotices[] = {
      "設定されたメモリサイズが不足しています", kWarning},
     {"受信エラー\r\n", "受信エラー", "受信エラーが発生しました！キャプチャーを停止します",
      kWarning},
-    {"ソケット作成に失敗\r\n", "キャプチャーエラー",
-     "受信ソケットを作成できませんでした\n管理者として実行してください", kWarning},
 };
-static_assert(std::size(kNotices) == static_cast<size_t>(CaptureNotice::NoSocket) + 1);
+static_assert(std::size(kNotices) == static_cast<size_t>(CaptureNotice::ReceiveError) + 1);
 
 }  // namespace
 
@@ -36,12 +34,24 @@ const CaptureNoticeText& NoticeText(CaptureNotice notice) {
   return kNotices[static_cast<size_t>(notice)];
 }
 
+CaptureNoticeText OpeningFailedNotice(const std::string& log_line, const std::string& text) {
+  return {log_line.c_str(), "キャプチャーエラー", text.c_str(), kWarning};
+}
+
 void LogNotice(CaptureNotice notice) {
-  const char* line = NoticeText(notice).log_line;
-  if (line != nullptr) LogWriter::AppendText(SettingsPaths::ErrorLog(), 1, "%s", line);
+  LogNotice(NoticeText(notice));
+}
+
+void LogNotice(const CaptureNoticeText& notice) {
+  if (notice.log_line != nullptr) {
+    LogWriter::AppendText(SettingsPaths::ErrorLog(), 1, "%s", notice.log_line);
+  }
 }
 
 int ShowNotice(CaptureNotice notice, MessageBoxes& boxes) {
-  const CaptureNoticeText& box = NoticeText(notice);
-  return boxes.ShowMessageBox(box.text, box.title, box.type);
+  return ShowNotice(NoticeText(notice), boxes);
+}
+
+int ShowNotice(const CaptureNoticeText& notice, MessageBoxes& boxes) {
+  return boxes.ShowMessageBox(notice.text, notice.title, notice.type);
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "views/Panes.h"
 
@@ -19,7 +20,6 @@ enum class CaptureNotice : uint8_t {
   AllocationFailed,   // emergency stop: no memory for a packet
   StoreTooSmall,      // emergency stop: overwriting cannot make room for the packet
   ReceiveError,       // emergency stop: the capture socket keeps failing
-  NoSocket,           // emergency stop: a start found no capture socket
 };
 
 struct CaptureNoticeText {
@@ -31,9 +31,16 @@ struct CaptureNoticeText {
 
 const CaptureNoticeText& NoticeText(CaptureNotice notice);
 
+// The emergency stop of a start that could not open its socket: the line and
+// the text name what failed (capture/SourceOpening.h); the notice points
+// into them.
+CaptureNoticeText OpeningFailedNotice(const std::string& log_line, const std::string& text);
+
 // Appends the notice's line, time-stamped, to error.log; nothing for a notice
 // without one.
 void LogNotice(CaptureNotice notice);
+void LogNotice(const CaptureNoticeText& notice);
 
 // Shows the notice's box and returns the answer (kIdOk, kIdCancel).
 int ShowNotice(CaptureNotice notice, MessageBoxes& boxes);
+int ShowNotice(const CaptureNoticeText& notice, MessageBoxes& boxes);

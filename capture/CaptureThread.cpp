@@ -12,6 +12,7 @@
 #include <new>
 #include <thread>  // std::chrono clocks without <chrono>, see cmake/KestrelWarnings.cmake
 
+#include "config/CaptureAddressSetting.h"
 #include "config/PacketFilter.h"
 #include "log/SystemTime.h"
 
@@ -25,7 +26,6 @@ constexpr int32_t kBufferSize = static_cast<int32_t>(kMaxDatagramSize);
 int CaptureThreadMain(CaptureContext& context) {
   CaptureThread thread(context);
   if (thread.Ready() != 1) return 0;
-  thread.OpenSource();
   while (context.control.capture_thread_running.load() != 0) thread.RunIteration();
   thread.CloseSource();
   return 0;
@@ -39,10 +39,15 @@ void GiveCaptureCommand(CaptureContext& context, CaptureRequest command) {
 CaptureThread::CaptureThread(CaptureContext& context)
     : context_(context), list_(context.view.List()), buffer_(new (std::nothrow) uint8_t[kBufferSize]()) {}
 
-bool CaptureThread::OpenSource() {
-  if (!source_open_) source_open_ = context_.source.Open() == 1;
+SourceOpening CaptureThread::OpenSource() {
+  CloseSource();
   failed_receives_ = 0;
-  return source_open_;
+  const SourceOpening opening = context_.source.Open(ReadCaptureAddress());
+  source_open_ = opening.open;
+  if (source_open_) {
+    context_.view.Status().SetStatusText(kAddressStatusPart, CapturedAddressText(opening).c_str());
+  }
+  return opening;
 }
 
 void CaptureThread::CloseSource() {
@@ -50,6 +55,7 @@ void CaptureThread::CloseSource() {
   context_.source.Close();
   context_.source.Cleanup();
   source_open_ = false;
+  context_.view.Status().SetStatusText(kAddressStatusPart, "");
 }
 
 void CaptureThread::RunIteration() {
@@ -64,8 +70,11 @@ void CaptureThread::RunIteration() {
 }
 
 void CaptureThread::Act(CaptureRequest command) {
-  // Every command but a start ends a running capture.
-  if (command != CaptureRequest::Capture) SetMode(CaptureRequest::Idle);
+  // Every command but a start ends a running capture, and its socket.
+  if (command != CaptureRequest::Capture) {
+    SetMode(CaptureRequest::Idle);
+    CloseSource();
+  }
   try {
     switch (command) {
       case CaptureRequest::Idle:
@@ -90,37 +99,22 @@ void CaptureThread::Act(CaptureRequest command) {
 }
 
 void CaptureThread::StartCapture() {
-  // Rights or an address may have come since the socket last failed to open.
-  if (!OpenSource()) {
-    EmergencyStop(CaptureNotice::NoSocket);
+  // Afresh at every start, also while capturing: since the last one the
+  // address may have gone (sleep, DHCP, VPN), the choice may have changed, and
+  // rights may have come.
+  const SourceOpening opening = OpenSource();
+  if (!opening.open) {
+    const std::string log_line = OpeningLogLine(opening);
+    const std::string text = OpeningBoxText(opening);
+    EmergencyStop(OpeningFailedNotice(log_line, text));
     return;
   }
   SetMode(CaptureRequest::Capture);
 }
 
 void CaptureThread::WaitWhileStopped() {
-  if (!source_open_) {
-    Pause(kIdlePauseMs);
-    return;
-  }
-  // Empties the socket's queue while nothing is captured. The queue holds
-  // megabytes: left full, a later start would store stale datagrams from before
-  // it, each stamped with the time it was finally received.
-  // A datagram that arrives after a command belongs to what the command does:
-  // the queue is checked again once the wait is over, before each receive.
-  if (context_.source.WaitReadable(kWaitSeconds) == 1) {
-    while (Running() && !context_.control.commands.Pending()) {
-      Receive();
-      if (SourceFailing()) {
-        // Nothing is captured, so nothing is stopped: the broken socket goes,
-        // and the next start opens a new one.
-        LogNotice(CaptureNotice::ReceiveError);
-        CloseSource();
-        break;
-      }
-      if (context_.source.WaitReadable(0) != 1) break;
-    }
-  }
+  // Stopped, no socket is open, so nothing queues up that a later start would
+  // store as new traffic.
   Pause(kIdlePauseMs);
 }
 
@@ -135,7 +129,6 @@ void CaptureThread::RunCapturePass() {
     ++list_update_counter_;
     if (SourceFailing()) {
       EmergencyStop(CaptureNotice::ReceiveError);
-      CloseSource();
       break;
     }
   }
@@ -202,6 +195,11 @@ void CaptureThread::StoreOverwriting(int32_t size, const SystemTime& time) {
 }
 
 void CaptureThread::EmergencyStop(CaptureNotice notice) {
+  EmergencyStop(NoticeText(notice));
+}
+
+void CaptureThread::EmergencyStop(const CaptureNoticeText& notice) {
+  CloseSource();
   UpdateList();
   LogNotice(notice);
   ShowNotice(notice, context_.view.Boxes());

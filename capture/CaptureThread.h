@@ -1,14 +1,17 @@
 // The capture thread: the program's one worker that does work. It owns the
 // packet source and does two jobs strictly one after the other: capturing
-// (receive, filter, time-stamp, store, list in batches) and the user's commands
-// (start, stop, clear, save, export, open) with their dialogs and messages,
-// taken one by one in the order given. Without a capture socket (no rights) it
-// still carries out every store command; a start then tries to open the socket
-// again. The user-interface thread steers it only through CaptureControl.
+// (receive, filter, time-stamp, store, list in batches) and the user's
+// commands (start, stop, clear, save, export, open) with their dialogs and
+// messages, taken one by one in the order given. Each start opens the capture socket afresh on the
+// address config.ini names (or the automatic one as it is then), and every
+// stop, emergency stop and store command closes it: a socket never outlives
+// its capture, so a changed address is followed at the next start. Without a
+// socket (no rights, no address) it still carries out every store command.
+// The user-interface thread steers it only through CaptureControl.
 //
 // The program runs four threads. The GUI thread (WinMain's) owns every window,
-// the capture page's state and the settings dialog: it alone writes
-// config.ini (the dialog's save) and system.ini (at exit), and it starts and
+// the capture page's state and the two settings dialogs: it alone writes
+// config.ini (the dialogs' saves) and system.ini (at exit), and it starts and
 // stops the others. The capture thread is created by the capture page's
 // initialisation and ended by CloseCapturePage (capture_thread_running to 0, a
 // wake, a wait); it alone adds to or empties the packet store and the packet
@@ -44,9 +47,8 @@ struct CaptureContext {
   PacketFilter& filter;  // used by the capture thread only
 };
 
-// The thread function: opens the source (and goes on without it when that
-// fails), carries out the user's commands until capture_thread_running is 0,
-// then closes the source if it is open. Returns 0.
+// The thread function: carries out the user's commands until
+// capture_thread_running is 0, then closes the source if it is open. Returns 0.
 int CaptureThreadMain(CaptureContext& context);
 
 // Queues a command of the user for the capture thread and wakes its wait, so
@@ -57,7 +59,7 @@ void GiveCaptureCommand(CaptureContext& context, CaptureRequest command);
 // loop; tests drive single steps on their own thread.
 class CaptureThread {
  public:
-  // Pause after the idle drain, and the longest slice of any pause: shutdown
+  // Pause while stopped, and the longest slice of any pause: shutdown
   // and new commands are noticed within one slice.
   static constexpr int kIdlePauseMs = 100;
   static constexpr int kPauseSliceMs = 50;
@@ -75,16 +77,17 @@ class CaptureThread {
   // 1 when the receive buffer could be allocated; nothing else may run otherwise.
   int Ready() const { return buffer_ != nullptr; }
 
-  // Opens the source; true when it is open.
-  bool OpenSource();
-  // Closes the source if it is open.
+  // Opens the source afresh (closing it first if it is open) on the address
+  // config.ini names, and shows that address in the status bar.
+  SourceOpening OpenSource();
+  // Closes the source if it is open, and clears the address shown.
   void CloseSource();
 
   // One iteration of the loop: the next command if one waits, else one step
   // of what the last one started (capturing, or waiting while stopped).
   void RunIteration();
 
-  void WaitWhileStopped();                  // Idle: drains the socket's queue, then the idle pause
+  void WaitWhileStopped();                  // Idle: the idle pause
   void RunCapturePass();                    // Capture
   void ClearAll();                          // Clear
   void SaveToFile(CaptureRequest request);  // SaveBinary or SaveText
@@ -109,6 +112,7 @@ class CaptureThread {
   // list is brought up to date first, so that what was gathered before the
   // stop is on screen while the message is up.
   void EmergencyStop(CaptureNotice notice);
+  void EmergencyStop(const CaptureNoticeText& notice);
   // The outcome of a file command: its log line, and its message unless the
   // program is closing (the user has confirmed the exit; no box may hold it up).
   void TellOutcome(CaptureNotice notice);

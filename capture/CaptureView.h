@@ -37,6 +37,11 @@ struct FileDialogRequest {
   unsigned flags;  // kOfn... values, passed to the dialog unchanged
 };
 
+// Status-bar part of the address being captured: set when a capture's socket
+// opens, emptied when it closes. Parts 0 to 2 hold the state, the counts and
+// the progress bar.
+inline constexpr int kAddressStatusPart = 3;
+
 class CaptureView {
  public:
   virtual ~CaptureView() = default;

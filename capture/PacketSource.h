@@ -2,19 +2,24 @@
 // the product (RawSocketSourceWin32), a scripted source in tests and benchmarks.
 // Every call but Wake is made on the capture thread, in this order: Open; then
 // WaitReadable and Receive as often as the loop needs; Close and Cleanup, and
-// only when Open succeeded. A source that failed to open, or was closed, may
-// be opened again.
+// only when Open succeeded. The capture thread opens the source at each Start
+// and closes it at every stop, so that each capture binds to the address as
+// it is then. A source that failed to open, or was closed, may be opened again.
 #pragma once
 
 #include <cstdint>
+
+#include "capture/SourceOpening.h"
+#include "config/CaptureAddressSetting.h"
 
 class PacketSource {
  public:
   virtual ~PacketSource() = default;
 
-  // Starts the sockets library and opens the capture socket. 1 when it is open;
-  // 0 leaves nothing to close or clean up.
-  virtual int Open() = 0;
+  // Starts the sockets library and opens the capture socket on the address
+  // `where` names, or the automatic one as it is now. Not open: nothing is
+  // left to close or clean up, and the outcome says which step failed.
+  virtual SourceOpening Open(const CaptureAddressChoice& where) = 0;
 
   // Waits up to `seconds` whole seconds (0: just looks) for a datagram. 1 when
   // one can be received now; 0 on a time-out, on an error, and when woken.

@@ -4,9 +4,10 @@
 
 #include <algorithm>
 
-int RawSocketSource::Open() {
-  sockets_ = OpenCaptureSockets(receive_buffer_bytes_);
-  return sockets_.count > 0 ? 1 : 0;
+SourceOpening RawSocketSource::Open(const CaptureAddressChoice& where) {
+  SourceOpening report;
+  sockets_ = OpenCaptureSockets(where, report, receive_buffer_bytes_);
+  return report;
 }
 
 int RawSocketSource::WaitReadable(int seconds) {

@@ -12,7 +12,7 @@ class RawSocketSource : public PacketSource {
   explicit RawSocketSource(int32_t receive_buffer_bytes = kCaptureReceiveBufferBytes)
       : receive_buffer_bytes_(receive_buffer_bytes) {}
 
-  int Open() override;
+  SourceOpening Open(const CaptureAddressChoice& where) override;
   int WaitReadable(int seconds) override;
   void Wake() override { woken_.store(true); }
   int32_t Receive(uint8_t* buffer, int32_t capacity) override;

@@ -8,9 +8,9 @@
 
 namespace {
 
-constexpr DWORD kAddressListQuery = 0x48000016;              // SIO_ADDRESS_LIST_QUERY
-constexpr long kReceiveAll = static_cast<long>(0x98000001);  // SIO_RCVALL
-constexpr u_long kReceiveAllOn = 1;
+constexpr DWORD kAddressListQuery = 0x48000016;  // SIO_ADDRESS_LIST_QUERY
+constexpr DWORD kReceiveAll = 0x98000001;        // SIO_RCVALL
+constexpr DWORD kReceiveAllOn = 1;               // RCVALL_ON
 constexpr int kAddressListBytes = 4096;
 constexpr int kFallbackProtocols[CaptureSockets::kMaxSockets] = {IPPROTO_ICMP, IPPROTO_TCP,
                                                                  IPPROTO_UDP};
@@ -20,6 +20,19 @@ SocketEndpoint FailedEndpoint() {
   std::memset(&endpoint, 0, sizeof endpoint);
   endpoint.socket = INVALID_SOCKET;
   return endpoint;
+}
+
+// Records the step that failed and its error number; false, for chaining.
+bool Fail(SourceOpening& report, OpenStep step, int error) {
+  report.failed = step;
+  report.error = error;
+  return false;
+}
+
+bool Startup(SourceOpening& report) {
+  WSADATA data;
+  const int error = WSAStartup(0x0202, &data);
+  return error == 0 || Fail(report, OpenStep::kStartup, error);
 }
 
 SOCKET CreateRawSocket(int protocol, int32_t receive_buffer_bytes) {
@@ -37,11 +50,14 @@ SOCKET CreateRawSocket(int protocol, int32_t receive_buffer_bytes) {
 // The last IPv4 address of the interface list: 1 when there is one. Entries
 // without an address (0.0.0.0, which some platforms list for an interface that
 // has none) are passed over: bound to them, the socket would see every interface.
-int LastListedAddress(SOCKET s, in_addr& address) {
+// `error` is the query's error number, 0 when it worked but found nothing.
+int LastListedAddress(SOCKET s, in_addr& address, int& error) {
   alignas(SOCKET_ADDRESS_LIST) char list_bytes[kAddressListBytes] = {};
   DWORD returned = 0;
+  error = 0;
   if (WSAIoctl(s, kAddressListQuery, nullptr, 0, list_bytes, sizeof list_bytes, &returned, nullptr,
                nullptr) != 0) {
+    error = WSAGetLastError();
     return 0;
   }
   const auto* list = reinterpret_cast<const SOCKET_ADDRESS_LIST*>(list_bytes);
@@ -57,38 +73,72 @@ int LastListedAddress(SOCKET s, in_addr& address) {
   return found;
 }
 
+std::string AddressText(const in_addr& address) {
+  char text[INET_ADDRSTRLEN] = {};
+  inet_ntop(AF_INET, &address, text, sizeof text);
+  return text;
+}
+
+// Where to bind: the chosen address as written, or the last one the host lists
+// now (asked through `s`). 127.0.0.1 is never listed, but a socket bound to it
+// sees the loopback traffic.
+bool ResolveAddress(SOCKET s, const CaptureAddressChoice& where, in_addr& address,
+                    SourceOpening& report) {
+  if (!where.automatic) {
+    report.address = where.address;
+    return inet_pton(AF_INET, where.address.c_str(), &address) == 1 ||
+           Fail(report, OpenStep::kAddress, 0);
+  }
+  int error = 0;
+  if (LastListedAddress(s, address, error) != 1) return Fail(report, OpenStep::kAddressList, error);
+  report.address = AddressText(address);
+  return true;
+}
+
 // Binds to `address`, port 0, and makes the socket non-blocking.
-int BindNonBlocking(SocketEndpoint& endpoint, const in_addr& address) {
+bool BindNonBlocking(SocketEndpoint& endpoint, const in_addr& address, SourceOpening& report) {
   endpoint.address.sin_family = AF_INET;
   endpoint.address.sin_port = 0;
   endpoint.address.sin_addr = address;
   endpoint.address_length = sizeof endpoint.address;
   if (bind(endpoint.socket, reinterpret_cast<const sockaddr*>(&endpoint.address),
            endpoint.address_length) != 0) {
-    return 0;
+    return Fail(report, OpenStep::kBind, WSAGetLastError());
   }
   u_long non_blocking = 1;
-  return ioctlsocket(endpoint.socket, FIONBIO, &non_blocking) == 0;
+  return ioctlsocket(endpoint.socket, FIONBIO, &non_blocking) == 0 ||
+         Fail(report, OpenStep::kNonBlocking, WSAGetLastError());
+}
+
+// The documented form: WSAIoctl with the RCVALL_ON value as input.
+bool SwitchReceiveAllOn(SOCKET s, SourceOpening& report) {
+  DWORD value = kReceiveAllOn;
+  DWORD returned = 0;
+  return WSAIoctl(s, kReceiveAll, &value, sizeof value, nullptr, 0, &returned, nullptr, nullptr) ==
+             0 ||
+         Fail(report, OpenStep::kReceiveAll, WSAGetLastError());
 }
 
 // The receive-all opening; `unsupported` tells whether the platform refused the
 // protocol-0 raw socket as such (rather than for lack of rights, say).
-SocketEndpoint OpenReceiveAllSocket(int32_t receive_buffer_bytes, bool& unsupported) {
+SocketEndpoint OpenReceiveAllSocket(const CaptureAddressChoice& where, int32_t receive_buffer_bytes,
+                                    bool& unsupported, SourceOpening& report) {
   unsupported = false;
   SocketEndpoint endpoint = FailedEndpoint();
-  if (SocketStartup() != 1) return endpoint;
+  if (!Startup(report)) return endpoint;
   endpoint.socket = CreateRawSocket(0, receive_buffer_bytes);
   if (endpoint.socket == INVALID_SOCKET) {
     const int error = WSAGetLastError();
+    Fail(report, OpenStep::kCreate, error);
     unsupported =
         error == WSAEPROTONOSUPPORT || error == WSAESOCKTNOSUPPORT || error == WSAEPROTOTYPE;
     SocketCleanup();
     return endpoint;
   }
   in_addr address{};
-  u_long receive_all = kReceiveAllOn;
-  if (LastListedAddress(endpoint.socket, address) == 1 && BindNonBlocking(endpoint, address) == 1 &&
-      ioctlsocket(endpoint.socket, kReceiveAll, &receive_all) == 0) {
+  if (ResolveAddress(endpoint.socket, where, address, report) &&
+      BindNonBlocking(endpoint, address, report) && SwitchReceiveAllOn(endpoint.socket, report)) {
+    report.open = true;
     return endpoint;
   }
   closesocket(endpoint.socket);
@@ -96,21 +146,29 @@ SocketEndpoint OpenReceiveAllSocket(int32_t receive_buffer_bytes, bool& unsuppor
   return FailedEndpoint();
 }
 
-// One raw socket per protocol, all bound to the same last listed address.
-CaptureSockets OpenPerProtocolSockets(int32_t receive_buffer_bytes) {
+// One raw socket per protocol, all bound to the same address.
+CaptureSockets OpenPerProtocolSockets(const CaptureAddressChoice& where,
+                                      int32_t receive_buffer_bytes, SourceOpening& report) {
   CaptureSockets sockets;
-  if (SocketStartup() != 1) return sockets;
+  report = SourceOpening{};
+  if (!Startup(report)) return sockets;
   in_addr address{};
   bool ok = true;
   for (int i = 0; ok && i < CaptureSockets::kMaxSockets; ++i) {
     SocketEndpoint endpoint = FailedEndpoint();
     endpoint.socket = CreateRawSocket(kFallbackProtocols[i], receive_buffer_bytes);
-    if (endpoint.socket == INVALID_SOCKET) break;
+    if (endpoint.socket == INVALID_SOCKET) {
+      ok = Fail(report, OpenStep::kCreate, WSAGetLastError());
+      break;
+    }
     sockets.endpoints[sockets.count++] = endpoint;
-    ok = (i > 0 || LastListedAddress(endpoint.socket, address) == 1) &&
-         BindNonBlocking(sockets.endpoints[i], address) == 1;
+    ok = (i > 0 || ResolveAddress(endpoint.socket, where, address, report)) &&
+         BindNonBlocking(sockets.endpoints[i], address, report);
   }
-  if (ok && sockets.count == CaptureSockets::kMaxSockets) return sockets;
+  if (ok && sockets.count == CaptureSockets::kMaxSockets) {
+    report.open = true;
+    return sockets;
+  }
   for (int i = 0; i < sockets.count; ++i) closesocket(sockets.endpoints[i].socket);
   SocketCleanup();
   return CaptureSockets{};
@@ -129,7 +187,19 @@ int SocketCleanup() {
 
 SocketEndpoint OpenRawCaptureSocket(int32_t receive_buffer_bytes) {
   bool unsupported = false;
-  return OpenReceiveAllSocket(receive_buffer_bytes, unsupported);
+  SourceOpening report;
+  return OpenReceiveAllSocket(CaptureAddressChoice{}, receive_buffer_bytes, unsupported, report);
+}
+
+std::string LastListedAddressNow() {
+  if (SocketStartup() != 1) return {};
+  const SOCKET s = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+  in_addr address{};
+  int error = 0;
+  const bool found = s != INVALID_SOCKET && LastListedAddress(s, address, error) == 1;
+  if (s != INVALID_SOCKET) closesocket(s);
+  SocketCleanup();
+  return found ? AddressText(address) : std::string();
 }
 
 int WaitReadable(SOCKET socket, int seconds) {
@@ -150,9 +220,12 @@ void CloseSocket(SOCKET socket) {
   closesocket(socket);
 }
 
-CaptureSockets OpenCaptureSockets(int32_t receive_buffer_bytes) {
+CaptureSockets OpenCaptureSockets(const CaptureAddressChoice& where, SourceOpening& report,
+                                  int32_t receive_buffer_bytes) {
+  report = SourceOpening{};
   bool unsupported = false;
-  const SocketEndpoint receive_all = OpenReceiveAllSocket(receive_buffer_bytes, unsupported);
+  const SocketEndpoint receive_all =
+      OpenReceiveAllSocket(where, receive_buffer_bytes, unsupported, report);
   if (receive_all.socket != INVALID_SOCKET) {
     CaptureSockets sockets;
     sockets.endpoints[0] = receive_all;
@@ -160,7 +233,12 @@ CaptureSockets OpenCaptureSockets(int32_t receive_buffer_bytes) {
     return sockets;
   }
   if (!unsupported) return CaptureSockets{};
-  return OpenPerProtocolSockets(receive_buffer_bytes);
+  return OpenPerProtocolSockets(where, receive_buffer_bytes, report);
+}
+
+CaptureSockets OpenCaptureSockets(int32_t receive_buffer_bytes) {
+  SourceOpening report;
+  return OpenCaptureSockets(CaptureAddressChoice{}, report, receive_buffer_bytes);
 }
 
 namespace {

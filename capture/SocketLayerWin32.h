@@ -1,6 +1,15 @@
 // The socket layer over Windows Sockets 2: start and end the library, open the
-// raw capture socket on the host's last listed interface address, wait for it
-// with a time-out, receive one datagram, close it.
+// raw capture socket on the address the user chose or, automatically, on the
+// host's last listed interface address, wait for it with a time-out, receive
+// one datagram, close it. A failed opening reports the step and the Winsock
+// error number.
+//
+// Platform facts behind it: the order of SIO_ADDRESS_LIST_QUERY's list is
+// undocumented and changes at run time, which is why the user may choose; the
+// list does not hold 127.0.0.1, yet a receive-all socket bound to it sees the
+// loopback traffic on Windows. Receive-all delivers both directions there,
+// outgoing datagrams before the adapter fills in their checksums (offload),
+// and the firewall may keep inbound ones from a raw socket.
 //
 // Receive-all mode (SIO_RCVALL on a protocol-0 raw socket) is the normal way.
 // Some platforms refuse the protocol-0 raw socket as unsupported (Wine does);
@@ -14,6 +23,10 @@
 #include <winsock2.h>
 
 #include <cstdint>
+#include <string>
+
+#include "capture/SourceOpening.h"
+#include "config/CaptureAddressSetting.h"
 
 // The opened socket and the local address it is bound to. Owns nothing:
 // closing the socket is the holder's business.
@@ -32,7 +45,8 @@ int SocketStartup();
 int SocketCleanup();
 
 // Opens the raw receive-all socket: bound to the last address that
-// SIO_ADDRESS_LIST_QUERY lists, non-blocking, receive-all mode on, with a
+// SIO_ADDRESS_LIST_QUERY lists, non-blocking, receive-all mode on
+// (WSAIoctl SIO_RCVALL, RCVALL_ON), with a
 // receive buffer of `receive_buffer_bytes` (0: the platform's default). Socket
 // INVALID_SOCKET on any failure; a failed opening closes what it created and
 // undoes its library start.
@@ -61,9 +75,17 @@ struct CaptureSockets {
 };
 
 // Opens the receive-all socket, or where the platform does not support it the
-// per-protocol sockets (ICMP, TCP, UDP). count 0 on failure, with nothing left
-// open and the library start undone.
+// per-protocol sockets (ICMP, TCP, UDP), on the address `where` names. count 0
+// on failure, with nothing left open, the library start undone, and in
+// `report` the step that failed; open, `report` holds the bound address.
+CaptureSockets OpenCaptureSockets(const CaptureAddressChoice& where, SourceOpening& report,
+                                  int32_t receive_buffer_bytes = kCaptureReceiveBufferBytes);
+// The same on the automatic address.
 CaptureSockets OpenCaptureSockets(int32_t receive_buffer_bytes = kCaptureReceiveBufferBytes);
+
+// The address the automatic rule would take now, as text; empty when the host
+// lists none.
+std::string LastListedAddressNow();
 // 1 at once while a socket is marked ready; otherwise 1 when one becomes
 // readable within `seconds`, 0 on a time-out or error.
 int WaitReadable(CaptureSockets& sockets, int seconds);

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <new>
 
+#include "config/CaptureAddressSetting.h"
 #include "config/ProfileFile.h"
 #include "config/ProfileSnapshot.h"
 #include "config/SettingsText.h"
@@ -124,7 +125,13 @@ FilterSettings Load() {
 int Write(const FilterSettings& settings) {
   int written = 0;
   try {
-    written = ReplaceWholeFile(SettingsPaths::Config(), ConfigText(settings));
+    std::vector<std::string> pieces = ConfigText(settings);
+    // The capture address belongs to its own dialog: its section stays as it stands.
+    std::string old_text;
+    ReadSettingsText(SettingsPaths::Config(), old_text);
+    std::string capture_section = CaptureSectionOf(old_text);
+    if (!capture_section.empty()) pieces.push_back(std::move(capture_section));
+    written = ReplaceWholeFile(SettingsPaths::Config(), pieces);
   } catch (const std::bad_alloc&) {
     return 0;
   }

@@ -1,10 +1,11 @@
-// The capture thread's capture pass, idle drain, emergency stops, overwrite
-// mode and life cycle, with a scripted packet source, a recording view and real
+// The capture thread's capture pass, its socket per start, emergency stops,
+// overwrite mode and life cycle, with a scripted packet source, a recording view and real
 // config.ini files in a temporary working directory.
 #include "capture/CaptureThread.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <future>
 #include <string>
 
@@ -79,19 +80,98 @@ TEST_F(CaptureThreadTest, ListFollowsEveryFifthAttemptAndAfterAQuietSecond) {
   EXPECT_TRUE(view.list.MirrorsStore());
 }
 
-// The start request came while the idle wait was on: the datagram that ended
-// the wait is the capture's first, not drained.
-TEST_F(CaptureThreadTest, IdleDrainLeavesTheDatagramsAfterAStartRequest) {
-  WriteConfig("CAP_FPS=0\r\n");
-  ASSERT_TRUE(thread.OpenSource());
-  source.PushDatagram(SizedDatagram(60));
-  source.PushQuiet();
+// Each start opens the source on the address config.ini names at that moment,
+// and shows it; every other command closes it and clears the address.
+TEST_F(CaptureThreadTest, EachStartOpensOnTheAddressOfTheMomentAndEveryOtherCommandCloses) {
+  struct Case {
+    const char* capture_section;  // appended to config.ini before the start
+    CaptureRequest then;
+    CaptureAddressChoice opened_on;
+  };
+  const Case cases[] = {
+      {"", CaptureRequest::Idle, {}},
+      {"[Capture_config]\r\nCAP_IP=127.0.0.1\r\n", CaptureRequest::Clear, {false, "127.0.0.1"}},
+      {"[capture_config]\r\ncap_ip = AUTO\r\n", CaptureRequest::SaveBinary, {}},
+      {"[Capture_config]\r\nCAP_IP=192.168.0.5\r\n",
+       CaptureRequest::SaveText,
+       {false, "192.168.0.5"}},
+      {"[Capture_config]\r\n", CaptureRequest::LoadBinary, {}},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.capture_section);
+    WriteConfig("CAP_FPS=0\r\n", std::string("UDP=1\r\n") + c.capture_section);
+    Give(CaptureRequest::Capture);
+    thread.RunIteration();
+    ++n;
+    ASSERT_EQ(source.open_calls, n);
+    EXPECT_EQ(source.opened_on.back(), c.opened_on);
+    EXPECT_EQ(control.capture_request.load(), kCapture);
+    EXPECT_EQ(
+        view.status.Part(kAddressStatusPart),
+        std::string("アドレス：") + (c.opened_on.automatic ? "10.0.0.2" : c.opened_on.address));
+    Give(c.then);
+    thread.RunIteration();
+    EXPECT_EQ(source.close_calls, n);
+    EXPECT_EQ(source.cleanup_calls, n);
+    EXPECT_EQ(view.status.Part(kAddressStatusPart), "");
+    // Stopped, the thread asks nothing of the closed source.
+    const int waits = source.wait_calls;
+    thread.RunIteration();
+    EXPECT_EQ(source.wait_calls, waits);
+  }
+  // A start while capturing opens afresh too.
   Give(CaptureRequest::Capture);
-  thread.WaitWhileStopped();
-  EXPECT_EQ(source.receive_calls, 0);
-  thread.RunIteration();  // takes the start
+  Give(CaptureRequest::Capture);
   thread.RunIteration();
-  EXPECT_EQ(store.Count(), 1u);
+  thread.RunIteration();
+  EXPECT_EQ(source.open_calls, n + 2);
+  EXPECT_EQ(source.close_calls, n + 1);
+}
+
+// A failed opening says why: the missing rights, a missing address by name,
+// or the step and its error number; error.log has the step and the number.
+TEST_F(CaptureThreadTest, AFailedStartSaysWhichStepFailedAndWhy) {
+  WriteConfig("CAP_FPS=0\r\n");
+  struct Case {
+    SourceOpening failure;
+    const char* box;
+    const char* log;
+  };
+  const Case cases[] = {
+      {{false, "", OpenStep::kCreate, kErrorAccessDenied},
+       "受信ソケットを作成できませんでした\n管理者として実行してください",
+       "ソケット作成に失敗 (socket 10013)\r\n"},
+      {{false, "192.168.0.5", OpenStep::kBind, kErrorAddressNotAvailable},
+       "受信ソケットを作成できませんでした\nアドレス 192.168.0.5 がありません",
+       "ソケット作成に失敗 (bind 10049) 192.168.0.5\r\n"},
+      {{false, "192.168.0.x", OpenStep::kAddress, 0},
+       "受信ソケットを作成できませんでした\nアドレス 192.168.0.x がありません",
+       "ソケット作成に失敗 (address 0) 192.168.0.x\r\n"},
+      {{false, "", OpenStep::kAddressList, 0},
+       "受信ソケットを作成できませんでした\nネットワーク アドレスがありません",
+       "ソケット作成に失敗 (アドレスなし)\r\n"},
+      {{false, "10.0.0.2", OpenStep::kReceiveAll, 10022},
+       "受信ソケットを作成できませんでした\nSIO_RCVALL に失敗しました (エラー 10022)",
+       "ソケット作成に失敗 (SIO_RCVALL 10022) 10.0.0.2\r\n"},
+  };
+  source.open_result = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.log);
+    std::remove("error.log");
+    view.boxes.shown.clear();
+    source.failure = c.failure;
+    Give(CaptureRequest::Capture);
+    thread.RunIteration();
+    ASSERT_EQ(view.boxes.shown.size(), 1u);
+    EXPECT_EQ(view.boxes.shown[0].title, "キャプチャーエラー");
+    EXPECT_EQ(view.boxes.shown[0].text, c.box);
+    EXPECT_EQ(view.boxes.shown[0].type, kMbOk | kMbIconWarning);
+    ExpectOneLogLine(c.log);
+    EXPECT_EQ(control.capture_request.load(), kIdle);
+    EXPECT_EQ(view.status.Part(0), "状態：停止中");
+  }
+  EXPECT_EQ(source.close_calls, 0) << "a source that did not open is not closed";
 }
 
 TEST_F(CaptureThreadTest, RejectedAndFailedReceivesCountAsAttempts) {
@@ -117,7 +197,7 @@ TEST_F(CaptureThreadTest, RejectedAndFailedReceivesCountAsAttempts) {
 
 TEST_F(CaptureThreadTest, StopTakesEffectAfterTheDatagramBeingReceived) {
   WriteConfig("CAP_FPS=0\r\n");
-  ASSERT_TRUE(thread.OpenSource());
+  ASSERT_TRUE(thread.OpenSource().open);
   for (int i = 0; i < 10; ++i) {
     source.PushDatagram(SizedDatagram(60), [&, i] {
       if (i == 2) Give(CaptureRequest::Idle);
@@ -128,37 +208,19 @@ TEST_F(CaptureThreadTest, StopTakesEffectAfterTheDatagramBeingReceived) {
   EXPECT_EQ(view.list.RowCount(), 3) << "the list gets every stored packet";
   EXPECT_EQ(source.Remaining(), 7u);
 
-  // Stopped, the thread empties the queue and stores nothing, so a later start
-  // does not store datagrams that arrived before it.
+  // The stop closes the socket: nothing is received while stopped.
   thread.RunIteration();  // takes the stop
   thread.RunIteration();
-  EXPECT_EQ(source.Remaining(), 0u);
+  EXPECT_EQ(source.close_calls, 1);
+  EXPECT_EQ(source.Remaining(), 7u);
   EXPECT_EQ(store.Count(), 3u);
-  EXPECT_EQ(store.PacketCounter(), 3u);
-  Give(CaptureRequest::Capture);
-  source.PushDatagram(SizedDatagram(60));
-  source.PushQuiet();
-  thread.RunIteration();
-  thread.RunIteration();
-  EXPECT_EQ(store.Count(), 4u);
-
-  // A command that arrives while draining ends the drain.
-  Give(CaptureRequest::Idle);
-  thread.RunIteration();
-  for (int i = 0; i < 5; ++i) {
-    source.PushDatagram(SizedDatagram(60), [&, i] {
-      if (i == 1) Give(CaptureRequest::Capture);
-    });
-  }
-  thread.RunIteration();
-  EXPECT_EQ(source.Remaining(), 3u);
-  EXPECT_EQ(store.Count(), 4u);
 }
 
 TEST_F(CaptureThreadTest, SizeOverStopsWithLogLineAndMessage) {
   WriteConfig("RING_MAX=20\r\nRING_ROOP=0\r\nCAP_FPS=0\r\n");
   ApplyCaptureSettings(control, store);
   for (int i = 0; i < 25; ++i) source.PushDatagram(SizedDatagram(1000, 17, static_cast<uint16_t>(i)));
+
   // What was gathered before the stop is on screen while its message is up.
   size_t rows_at_box = 0;
   std::string counts_at_box;
@@ -335,12 +397,9 @@ TEST_F(CaptureThreadTest, ThreadEndsOnShutdownInEveryState) {
   control.capture_request = kIdle;
   {
     RunningThread running(context);
-    EXPECT_TRUE(Eventually([&] { return source.wait_calls > 2; }));
     EXPECT_TRUE(running.Shutdown());
   }
-  EXPECT_EQ(source.open_calls, 1);
-  EXPECT_EQ(source.close_calls, 1);
-  EXPECT_EQ(source.cleanup_calls, 1);
+  EXPECT_EQ(source.open_calls, 0) << "only a start opens the source";
 
   // Under endless traffic: the pass never sleeps and ends at its next check.
   source.endless = true;
@@ -375,13 +434,12 @@ TEST_F(CaptureThreadTest, ThreadEndsOnShutdownInEveryState) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_TRUE(running.Shutdown());
   }
-  EXPECT_EQ(source.close_calls, 4);
-  EXPECT_EQ(source.cleanup_calls, 4);
+  EXPECT_EQ(source.close_calls, 0);
 }
 
 // A command is taken at once wherever the thread waits: in the longest pause
-// after a pass, and in a quiet second's wait for datagrams (which it wakes),
-// capturing or stopped.
+// after a pass, in a quiet second's wait for datagrams (which it wakes), and
+// in the pause while stopped, where the closed source is not asked at all.
 TEST_F(CaptureThreadTest, ACommandEndsEveryWait) {
   using std::chrono::milliseconds;
   WriteConfig("CAP_FPS=0\r\n");
@@ -402,11 +460,16 @@ TEST_F(CaptureThreadTest, ACommandEndsEveryWait) {
     source.PushDatagram(SizedDatagram(60));
     source.PushQuiet();
     RunningThread running(context);
-    ASSERT_TRUE(Eventually([&] { return source.Remaining() == 0; }));
+    const bool capturing = w.mode == kCapture;
+    if (capturing) {
+      ASSERT_TRUE(Eventually([&] { return source.Remaining() == 0; }));
+    }
     GiveCaptureCommand(context, CaptureRequest::Clear);
     EXPECT_TRUE(Eventually([&] { return !control.commands.Pending() && store.Count() == 0; }));
     EXPECT_TRUE(running.Shutdown());
     EXPECT_EQ(view.list.RowCount(), 0);
+    EXPECT_EQ(source.Remaining(), capturing ? 0u : 2u);
+    source.DropScript();
   }
 }
 
@@ -442,9 +505,9 @@ TEST_F(CaptureThreadTest, WithoutASocketEveryCommandIsCarriedOutInOrder) {
   EXPECT_FALSE(view.dialogs[1].save);
   EXPECT_EQ(ReadFileBytes("saved.bin").size(), 68u);
   EXPECT_EQ(view.stops.stops, 1);
-  ExpectOneLogLine("ソケット作成に失敗\r\n");
-  EXPECT_EQ(source.open_calls, 3) << "at the start of the thread and at each start";
-  EXPECT_EQ(source.close_calls, 1);
+  ExpectOneLogLine("ソケット作成に失敗 (socket 10013)\r\n");
+  EXPECT_EQ(source.open_calls, 2) << "at each start";
+  EXPECT_EQ(source.close_calls, 1) << "the open one, at the end of the thread";
   EXPECT_EQ(source.cleanup_calls, 1);
 }
 
@@ -453,7 +516,7 @@ TEST_F(CaptureThreadTest, WithoutASocketEveryCommandIsCarriedOutInOrder) {
 // the next start opens a new one.
 TEST_F(CaptureThreadTest, ASocketWhoseReceivesKeepFailingStopsTheCapture) {
   WriteConfig("CAP_FPS=0\r\n");
-  ASSERT_TRUE(thread.OpenSource());
+  ASSERT_TRUE(thread.OpenSource().open);
   for (int i = 0; i < CaptureThread::kFailedReceivesToStop + 5; ++i) source.PushReceiveResult(-1);
   thread.RunCapturePass();
   EXPECT_EQ(source.Remaining(), 5u);

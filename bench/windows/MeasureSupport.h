@@ -41,13 +41,13 @@ std::future<TimedAnswer> AnswerDialogThenBox(const char* dialog, const std::stri
 
 // A source that hands out `Grant`ed datagrams back to back, taking the given
 // ones in turn, then stays quiet. Grant only once the capture has started:
-// while stopped the capture thread drains its source.
+// a start opens the source afresh, and what came before belongs to no capture.
 class GrantedSource : public PacketSource {
  public:
   explicit GrantedSource(std::vector<std::vector<uint8_t>> datagrams)
       : datagrams_(std::move(datagrams)) {}
   void Grant(int count) { remaining_ += count; }
-  int Open() override { return 1; }
+  SourceOpening Open(const CaptureAddressChoice&) override { return {true, "10.250.1.1"}; }
   int WaitReadable(int seconds) override;
   void Wake() override {}
   int32_t Receive(uint8_t* buffer, int32_t capacity) override;

@@ -59,14 +59,23 @@ class ScriptedSource : public PacketSource {
     step.result = result;
     Push(std::move(step));
   }
+  void DropScript() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    script_.clear();
+  }
   size_t Remaining() {
     std::lock_guard<std::mutex> lock(mutex_);
     return script_.size();
   }
 
-  int Open() override {
+  // Opens on the chosen address, or on 10.0.0.2 for the automatic one, while
+  // open_result is 1; otherwise answers `failure`.
+  SourceOpening Open(const CaptureAddressChoice& where) override {
     ++open_calls;
-    return open_result;
+    std::lock_guard<std::mutex> lock(mutex_);
+    opened_on.push_back(where);
+    if (open_result != 1) return failure;
+    return {true, where.automatic ? "10.0.0.2" : where.address};
   }
   int WaitReadable(int seconds) override {
     ++wait_calls;
@@ -106,6 +115,8 @@ class ScriptedSource : public PacketSource {
   void Cleanup() override { ++cleanup_calls; }
 
   std::atomic<int> open_result{1};
+  SourceOpening failure{false, "", OpenStep::kCreate, kErrorAccessDenied};
+  std::vector<CaptureAddressChoice> opened_on;  // read once the thread has ended
   // Endless traffic: every wait is readable and every receive is endless_bytes.
   bool endless = false;
   std::vector<uint8_t> endless_bytes;

@@ -318,7 +318,7 @@ TEST(CapturePage, OverwriteModeRemovesTopRowsAndRowIShowsRecordI) {
   config.replace(config.find("RING_ROOP=0"), 11, "RING_ROOP=1");
   CaptureSession s(config.c_str());
   ASSERT_NE(s.window.window(), nullptr);
-  // Sent once capturing: while stopped, the capture drains what arrives.
+  // Sent once capturing: what arrives while stopped belongs to no capture.
   auto send = [&](uint16_t first, uint16_t last) {
     Request(IDM_CAPTURE_START);
     for (uint16_t port = first; port <= last; ++port) {

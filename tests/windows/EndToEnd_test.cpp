@@ -18,21 +18,24 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "capturefile/CaptureFile.h"
-#include "views/QuietPanes.h"
 #include "support/GuiHarness.h"
 #include "support/NamespaceNetwork.h"
 #include "support/ProgramProcess.h"
+#include "support/RemoteControls.h"
 #include "support/TempDir.h"
+#include "views/QuietPanes.h"
 
 namespace {
 
 constexpr int kStart = 40016, kStop = 40017, kDeleteAll = 40020, kSaveBinary = 40010,
-              kSaveText = 40011, kOpen = 40012, kFilterSettings = 10001;
+              kSaveText = 40011, kOpen = 40012, kFilterSettings = 10001, kCaptureAddress = 10002;
+constexpr int kAddressList = 7100, kAddressStatusPart = 3;
 constexpr uint16_t kUdpPort = 5353, kOtherUdpPort = 6363, kTcpPort = 8080;
 constexpr DWORD kListWaitMs = 15000;
 
@@ -151,12 +154,13 @@ class Traffic {
 // The program running in a journey's own folder, with its windows.
 class Journey {
  public:
+  // Empty settings keep the folder's config.ini as an earlier run left it.
   Journey(const char* name, const std::string& settings) {
     const char* out = std::getenv("KESTREL_E2E_OUT");
     folder_ = std::filesystem::path(out != nullptr ? std::string("Z:") + out : ".") / name;
     std::filesystem::create_directories(folder_);
     std::filesystem::current_path(folder_);
-    WriteFileBytes("config.ini", settings);
+    if (!settings.empty()) WriteFileBytes("config.ini", settings);
     program_ = std::make_unique<Program>();
     main_ = program_->WaitForMainWindow();
     // The window is found while it still creates its children.
@@ -184,11 +188,16 @@ class Journey {
   void Command(int id) const { PostMessageA(main_, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
 
   std::string State() const { return StatusPartText(status, 0); }
-  // Presses Start; true once the status bar says the capture runs. Traffic may
-  // follow at once: the capture takes every datagram after the request.
+  // Presses Start; true once the status bar says the capture runs and names
+  // the address its socket was opened on: every datagram from then on is taken.
   bool StartCapture() const {
     Command(kStart);
-    return WaitUntil([&] { return State() == "状態：キャプチャー中"; }, 5000);
+    return WaitUntil(
+        [&] {
+          return State() == "状態：キャプチャー中" &&
+                 !StatusPartText(status, kAddressStatusPart).empty();
+        },
+        5000);
   }
   // The packet counter of status part 1.
   long Counted() const {
@@ -518,6 +527,131 @@ TEST_F(EndToEnd, ClosingWhileCapturingEndsCleanly) {
   EXPECT_NE(ReadFileBytes(journey.Path("system.ini")).find("DATA=0\r\n"), std::string::npos);
 }
 
+// Asks the runner's helper (tests/windows/address-changer) to change the
+// namespace's addresses, lines "add|del ADDRESS/24 kstN"; true once done.
+bool ChangeAddresses(const std::string& lines) {
+  const char* out = std::getenv("KESTREL_E2E_OUT");
+  if (out == nullptr) return false;
+  static int requests = 0;
+  const std::string base =
+      std::string("Z:") + out + "/address-requests/" + std::to_string(++requests);
+  WriteFileBytes(base + ".tmp", lines);
+  std::filesystem::rename(base + ".tmp", base + ".req");
+  return WaitUntil([&] { return std::filesystem::exists(base + ".done"); }, 10000);
+}
+
+std::string Text(const in_addr& address) {
+  char text[INET_ADDRSTRLEN] = {};
+  inet_ntop(AF_INET, &address, text, sizeof text);
+  return text;
+}
+
+// The capture-address dialog: chooses the entry that begins with `address`
+// (nullptr: cancels) and returns the entry that was selected when it opened.
+std::string ChooseAddress(const Journey& journey, const char* address) {
+  journey.Command(kCaptureAddress);
+  HWND dialog = nullptr, list = nullptr;
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        dialog = FindDialog("キャプチャー アドレス", journey.id());
+        list = GetDlgItem(dialog, kAddressList);
+        return list != nullptr && SendMessageA(list, LB_GETCOUNT, 0, 0) >= 3;
+      },
+      kStartTimeoutMs));
+  if (list == nullptr) return "";
+  const std::vector<std::string> entries = ListBoxTexts(list);
+  const auto selected = SendMessageA(list, LB_GETCURSEL, 0, 0);
+  const std::string was = selected >= 0 ? entries[static_cast<size_t>(selected)] : "";
+  int chosen = -1;
+  for (size_t i = 0; address != nullptr && i < entries.size(); ++i) {
+    if (entries[i].rfind(std::string(address) + "\t", 0) == 0) chosen = static_cast<int>(i);
+  }
+  std::string listed;
+  for (const std::string& e : entries) listed += "[" + e + "]";
+  EXPECT_TRUE(address == nullptr || chosen >= 0) << address << " not in " << listed;
+  if (chosen >= 0) SendMessageA(list, LB_SETCURSEL, chosen, 0);
+  Click(dialog, chosen >= 0 ? IDOK : IDCANCEL);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, 5000));
+  return was;
+}
+
+// Captures while UDP goes to every address in `to`; the destinations of the
+// rows listed.
+std::set<std::string> CapturedDestinations(const Journey& journey, const std::vector<in_addr>& to) {
+  std::set<std::string> seen;
+  EXPECT_TRUE(journey.StartCapture()) << journey.State();
+  for (const in_addr& address : to) {
+    Traffic traffic(address);
+    for (int i = 0; i < 3; ++i) traffic.Udp(kUdpPort, "kestrel-address");
+  }
+  journey.SettledRows();
+  for (const auto& row : journey.Rows()) seen.insert(row[5]);
+  journey.Command(kStop);
+  return seen;
+}
+
+// The user picks the first of the namespace's two addresses (the automatic
+// rule takes the last): only its traffic is captured, the status bar names
+// it, and after a restart the dialog still has it selected.
+TEST_F(EndToEnd, ChosenAddressIsCapturedAloneAndKeptAcrossARestart) {
+  const std::vector<in_addr> own = NamespaceAddresses();
+  ASSERT_EQ(own.size(), 2u);
+  const std::string first = Text(own[0]);
+  ASSERT_NE(first, address_text_) << "the automatic rule must take the other one";
+  {
+    Journey journey("address", Settings());
+    ASSERT_TRUE(journey.ready());
+    EXPECT_EQ(ChooseAddress(journey, first.c_str()).rfind("自動（最後のアドレス）\t", 0), 0u);
+    EXPECT_NE(ReadFileBytes(journey.Path("config.ini")).find("\r\nCAP_IP=" + first + "\r\n"),
+              std::string::npos);
+    ASSERT_TRUE(journey.StartCapture());
+    EXPECT_EQ(StatusPartText(journey.status, kAddressStatusPart), "アドレス：" + first);
+    journey.Command(kStop);
+    EXPECT_TRUE(WaitUntil(
+        [&] { return StatusPartText(journey.status, kAddressStatusPart).empty(); }, 5000));
+    EXPECT_EQ(CapturedDestinations(journey, own), std::set<std::string>{first});
+    EXPECT_EQ(journey.Close(), 0);
+  }
+  Journey again("address", "");
+  ASSERT_TRUE(again.ready());
+  EXPECT_EQ(ChooseAddress(again, nullptr).rfind(first + "\t", 0), 0u);
+  EXPECT_EQ(again.Close(), 0);
+}
+
+// The last address is replaced by another between two starts: the automatic
+// rule follows it; a choice of the gone address is refused with a box that
+// names it and a line in error.log.
+TEST_F(EndToEnd, AnAddressReplacedBetweenStartsIsFollowedOrRefused) {
+  const std::string gone = address_text_, replacement = "10.250.3.1";
+  in_addr replacement_address{};
+  inet_pton(AF_INET, replacement.c_str(), &replacement_address);
+  for (const bool chosen : {false, true}) {
+    SCOPED_TRACE(chosen ? "chosen" : "automatic");
+    std::string settings = Settings();
+    if (chosen) settings += "[Capture_config]\r\nCAP_IP=" + gone + "\r\n";
+    Journey journey(chosen ? "address-chosen" : "address-auto", settings);
+    ASSERT_TRUE(journey.ready());
+    EXPECT_EQ(CapturedDestinations(journey, {address_}), std::set<std::string>{gone});
+    ASSERT_TRUE(ChangeAddresses("del " + gone + "/24 kst1\nadd " + replacement + "/24 kst1\n"));
+    journey.Command(kDeleteAll);
+    if (chosen) {
+      auto box = AnswerBox("キャプチャーエラー", IDOK, 10000, journey.id());
+      journey.Command(kStart);
+      EXPECT_EQ(box.get().text,
+                "受信ソケットを作成できませんでした\nアドレス " + gone + " がありません");
+      EXPECT_TRUE(WaitUntil([&] { return journey.State() == "状態：停止中"; }, 5000));
+      EXPECT_NE(ReadFileBytes(journey.Path("error.log"))
+                    .find("]ソケット作成に失敗 (bind 10049) " + gone + "\r\n"),
+                std::string::npos);
+    } else {
+      EXPECT_EQ(CapturedDestinations(journey, {replacement_address}),
+                std::set<std::string>{replacement});
+    }
+    EXPECT_TRUE(ChangeAddresses("del " + replacement + "/24 kst1\nadd " + gone + "/24 kst1\n"));
+    EXPECT_EQ(journey.Close(), 0);
+  }
+}
+
 // Without the rights to open raw sockets (the runner starts this journey a
 // second time with the capability taken away; skipped otherwise), as a user
 // who did not start the program as administrator: opening and saving captures
@@ -554,7 +688,7 @@ TEST(EndToEndWithoutRights, FilesWorkAndStartExplains) {
   EXPECT_EQ(seen.text, "受信ソケットを作成できませんでした\n管理者として実行してください");
   EXPECT_TRUE(seen.has_icon);  // which one cannot be told across processes
   EXPECT_TRUE(WaitUntil([&] { return journey.State() == "状態：停止中"; }, 5000));
-  EXPECT_NE(ReadFileBytes(journey.Path("error.log")).find("]ソケット作成に失敗\r\n"),
+  EXPECT_NE(ReadFileBytes(journey.Path("error.log")).find("]ソケット作成に失敗 (socket 10013)\r\n"),
             std::string::npos);
   EXPECT_EQ(journey.Close(), 0);
 }

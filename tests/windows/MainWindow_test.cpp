@@ -93,11 +93,12 @@ TEST(MainWindow, TitleIsClassAndCaptionAndChildrenCarryTheirIds) {
   HWND status = GetDlgItem(main, IDC_STATUS_BAR);
   ASSERT_NE(status, nullptr);
   EXPECT_EQ(WindowClass(status), "msctls_statusbar32");
-  int edges[4] = {};
-  ASSERT_EQ(SendMessageA(status, SB_GETPARTS, 4, reinterpret_cast<LPARAM>(edges)), 3);
+  int edges[5] = {};
+  ASSERT_EQ(SendMessageA(status, SB_GETPARTS, 5, reinterpret_cast<LPARAM>(edges)), 4);
   EXPECT_EQ(edges[0], 150);
   EXPECT_EQ(edges[1], 500);
-  EXPECT_EQ(edges[2], -1);
+  EXPECT_GE(edges[2], 560) << "the progress bar keeps a width of its own";
+  EXPECT_EQ(edges[3], -1) << "the address captured, at the right end";
   EXPECT_EQ(StatusPartText(status, 0), "状態：停止中");
   HWND progress = GetDlgItem(status, IDC_PROGRESS_BAR);
   ASSERT_NE(progress, nullptr);
@@ -120,6 +121,7 @@ TEST(MainWindow, TitleIsClassAndCaptionAndChildrenCarryTheirIds) {
       "操作(C)/-",
       "操作(C)/全削除(&D)=40020",
       "設定(&O)/Filter 設定(&F)=10001",
+      "設定(&O)/キャプチャー アドレス(&A)=10002",
   };
   EXPECT_EQ(menu, expected);
 }
@@ -260,7 +262,13 @@ TEST(MainWindow, CommandsRequestCaptureActionsAndStatusFollows) {
   // The page keeps the low byte of the request only: 0x01, a stop.
   SendMessageA(capture_page.window, WM_COMMAND, kIdCaptureRequest, 0x7701);
   EXPECT_EQ(StatusPartText(status, 0), "状態：停止中");
-  EXPECT_TRUE(PumpUntil([] { return capture_page.control.capture_request.load() == 1; }, 5000));
+  // Each start opens a socket, so the queued commands take a while.
+  EXPECT_TRUE(PumpUntil(
+      [] {
+        return !capture_page.control.commands.Pending() &&
+               capture_page.control.capture_request.load() == 1;
+      },
+      5000));
 
   // A real click on the start button sends the same command.
   HWND toolbar = GetDlgItem(main, IDC_TOOLBAR);
@@ -272,7 +280,12 @@ TEST(MainWindow, CommandsRequestCaptureActionsAndStatusFollows) {
   SendMessageA(toolbar, WM_LBUTTONUP, 0, centre);
   PumpMessages();
   EXPECT_EQ(StatusPartText(status, 0), "状態：キャプチャー中");
-  EXPECT_TRUE(PumpUntil([] { return capture_page.control.capture_request.load() == 2; }, 5000));
+  EXPECT_TRUE(PumpUntil(
+      [] {
+        return !capture_page.control.commands.Pending() &&
+               capture_page.control.capture_request.load() == 2;
+      },
+      5000));
 
   // A value that is no command changes neither the state nor its text.
   SendMessageA(capture_page.window, WM_COMMAND, kIdCaptureRequest, 3);

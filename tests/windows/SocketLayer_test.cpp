@@ -282,6 +282,67 @@ TEST_F(SocketLayerTest, CapturesOnlyTrafficForTheChosenAddress) {
   EXPECT_FALSE(other_seen);
 }
 
+// The user's choice: each address of the namespace, and 127.0.0.1 (never
+// listed, yet bound to it the capture sees loopback traffic), captures only
+// its own traffic; the automatic opening names the last listed address; an
+// address the host lacks, or no address at all, fails at its step.
+TEST_F(SocketLayerTest, ChosenAddressesCaptureOnlyTheirOwnTrafficAndMissingOnesSaySo) {
+  in_addr loopback{};
+  inet_pton(AF_INET, "127.0.0.1", &loopback);
+  std::vector<in_addr> targets = listed_;
+  targets.push_back(loopback);
+  for (const in_addr& target : targets) {
+    char text[INET_ADDRSTRLEN] = {};
+    inet_ntop(AF_INET, &target, text, sizeof text);
+    SCOPED_TRACE(text);
+    SourceOpening report;
+    CaptureSockets chosen = OpenCaptureSockets({false, text}, report);
+    ASSERT_TRUE(report.open);
+    ASSERT_GT(chosen.count, 0);
+    EXPECT_EQ(report.address, text);
+    const std::string marker = std::string("to-") + text;
+    for (const in_addr& to : targets) SendUdp(to, 40006, std::string("to-") + inet_ntoa(to));
+    std::set<std::string> seen;
+    Datagram d;
+    for (int i = 0; i < 100 && ReceiveChecked(chosen, target, buffer_, d); ++i) {
+      for (const in_addr& to : targets) {
+        const std::string other = std::string("to-") + inet_ntoa(to);
+        if (Contains(d.bytes, other)) seen.insert(other);
+      }
+    }
+    EXPECT_EQ(seen, std::set<std::string>{marker});
+    CloseSockets(chosen);
+    SocketCleanup();
+  }
+
+  SourceOpening automatic;
+  CaptureSockets last = OpenCaptureSockets(CaptureAddressChoice{}, automatic);
+  EXPECT_TRUE(automatic.open);
+  char last_text[INET_ADDRSTRLEN] = {};
+  inet_ntop(AF_INET, &chosen_, last_text, sizeof last_text);
+  EXPECT_EQ(automatic.address, last_text);
+  EXPECT_EQ(LastListedAddressNow(), last_text);
+  CloseSockets(last);
+  SocketCleanup();
+
+  struct Missing {
+    const char* address;
+    OpenStep step;
+    int error;
+  };
+  for (const Missing& m : {Missing{"10.250.9.9", OpenStep::kBind, WSAEADDRNOTAVAIL},
+                           Missing{"10.250.x", OpenStep::kAddress, 0}}) {
+    SCOPED_TRACE(m.address);
+    SourceOpening report;
+    const CaptureSockets none = OpenCaptureSockets({false, m.address}, report);
+    EXPECT_EQ(none.count, 0);
+    EXPECT_FALSE(report.open);
+    EXPECT_EQ(report.failed, m.step);
+    EXPECT_EQ(report.error, m.error);
+    EXPECT_EQ(report.address, m.address);
+  }
+}
+
 TEST_F(SocketLayerTest, TakesReadySocketsInTurn) {
   if (sockets_.count == 1) GTEST_SKIP() << "receive-all mode has a single socket";
   TcpListener listener(chosen_);

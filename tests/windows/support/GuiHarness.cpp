@@ -16,7 +16,9 @@ namespace {
 
 class NoCaptureSource : public PacketSource {
  public:
-  int Open() override { return 0; }
+  SourceOpening Open(const CaptureAddressChoice&) override {
+    return {false, "", OpenStep::kCreate, kErrorAccessDenied};
+  }
   int WaitReadable(int) override { return 0; }
   void Wake() override {}
   int32_t Receive(uint8_t*, int32_t) override { return -1; }

@@ -125,3 +125,21 @@ std::string LongWindowText(HWND window, size_t capacity) {
   text.resize(static_cast<size_t>(length));
   return text;
 }
+
+std::vector<std::string> ListBoxTexts(HWND list_box) {
+  // Unlike the common controls' messages, the list box's text is carried
+  // across processes by the system, in its Unicode form (Wine's ANSI form
+  // across processes hands back the Unicode bytes).
+  std::vector<std::string> texts;
+  const auto count = SendMessageW(list_box, LB_GETCOUNT, 0, 0);
+  for (LRESULT i = 0; i < count; ++i) {
+    const auto length = SendMessageW(list_box, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
+    if (length < 0 || static_cast<size_t>(length) >= kTextBytes / 2) return texts;
+    wchar_t wide[kTextBytes / 2] = {};
+    SendMessageW(list_box, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(wide));
+    char text[kTextBytes] = {};
+    WideCharToMultiByte(932, 0, wide, -1, text, sizeof text - 1, nullptr, nullptr);
+    texts.push_back(text);
+  }
+  return texts;
+}

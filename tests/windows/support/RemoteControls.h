@@ -40,6 +40,9 @@ void ListSelectRow(HWND list, int row);
 // (open) or "-" (closed) when it has children, and its text.
 std::vector<std::string> TreeOutline(HWND tree);
 
+// The entries of a list box (of any process), in order.
+std::vector<std::string> ListBoxTexts(HWND list_box);
+
 // The text of one status-bar part.
 std::string StatusPartText(HWND status_bar, int part);
 

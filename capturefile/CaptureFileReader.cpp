@@ -6,6 +6,7 @@
 #include <cstring>
 #include <new>
 
+#include "log/Cp932FileNames.h"
 #include "log/LogWriter.h"
 
 namespace {
@@ -26,7 +27,7 @@ CaptureFileReader::~CaptureFileReader() {
 }
 
 bool CaptureFileReader::Open(const char* path) {
-  return Open(std::fopen(path, "rb"));
+  return Open(OpenCp932File(path, "rb"));
 }
 
 bool CaptureFileReader::Open(std::FILE* file) {

@@ -9,6 +9,8 @@
 #include <system_error>
 #include <thread>
 
+#include "log/Cp932FileNames.h"
+
 namespace {
 
 // On Windows a file cannot be replaced while someone has it open, and the
@@ -21,7 +23,7 @@ bool RenameReplacing(const std::string& from, const char* to) {
   std::error_code error;
   for (int attempt = 0; attempt < kRenameAttempts; ++attempt) {
     if (attempt > 0) std::this_thread::sleep_for(kRenamePause);
-    std::filesystem::rename(from, to, error);
+    std::filesystem::rename(Cp932Path(from), Cp932Path(to), error);
     if (!error) return true;
   }
   return false;
@@ -35,7 +37,7 @@ struct FileCloser {
 
 bool ReadWholeFile(const char* path, std::string& out) {
   out.clear();
-  const std::unique_ptr<FILE, FileCloser> file(std::fopen(path, "rb"));
+  const std::unique_ptr<FILE, FileCloser> file(OpenCp932File(path, "rb"));
   if (!file) return false;
   char chunk[8192];
   size_t got = 0;
@@ -49,7 +51,7 @@ bool ReadWholeFile(const char* path, std::string& out) {
 
 int ReplaceWholeFile(const char* path, const std::vector<std::string>& pieces) {
   const std::string temporary = std::string(path) + ".new";
-  FILE* file = std::fopen(temporary.c_str(), "wb");
+  FILE* file = OpenCp932File(temporary.c_str(), "wb");
   if (file == nullptr) return 0;
   bool ok = true;
   for (const std::string& piece : pieces) {
@@ -60,7 +62,8 @@ int ReplaceWholeFile(const char* path, const std::vector<std::string>& pieces) {
   }
   if (std::fclose(file) != 0) ok = false;
   if (!ok || !RenameReplacing(temporary, path)) {
-    std::remove(temporary.c_str());
+    std::error_code ignored;
+    std::filesystem::remove(Cp932Path(temporary), ignored);
     return 0;
   }
   return 1;

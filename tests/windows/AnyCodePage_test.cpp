@@ -8,13 +8,16 @@
 #include <gtest/gtest.h>
 #include <richedit.h>
 
+#include <algorithm>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "app/CapturePageWin32.h"
 #include "app/MainWindowWin32.h"
 #include "app/resource.h"
+#include "log/WideText.h"
 #include "support/CaptureFakes.h"
-#include "support/Datagrams.h"
 #include "support/GuiHarness.h"
 #include "support/TempDir.h"
 
@@ -22,7 +25,9 @@ namespace {
 
 constexpr const char* kAdmitUdp =
     "[Common_config]\r\nRING_MAX=0\r\nRING_ROOP=0\r\nCAP_FPS=10\r\n"
-    "[Protocol_config]\r\nTCP=0\r\nUDP=1\r\nICMP=0\r\nOTHER=0\r\n[IP_config]\r\nLIST_NUM=0\r\n";
+    "[Protocol_config]\r\nTCP=0\r\nUDP=1\r\nICMP=0\r\nOTHER=0\r\n"
+    "[IP_config]\r\nLIST_NUM=1\r\n0_LIST_SRC_IP=0.0.0.0\r\n0_LIST_SRC_PORT=*\r\n"
+    "0_LIST_DEST_IP=0.0.0.0\r\n0_LIST_DEST_PORT=*\r\n0_LIST_VEC=0\r\n";
 
 std::wstring StatusText(int part) {
   wchar_t text[256] = {};
@@ -89,14 +94,17 @@ TEST(AnyCodePage, TextsReadBackInJapaneseThroughTheWideCalls) {
   ScriptedSource source;
   source.quiet_wait = std::chrono::milliseconds(5);
   // A UDP datagram whose data are "日本" in code page 932.
-  source.PushDatagram(Datagram(17, {0x30, 0x39, 0x00, 0x50, 0x00, 0x0C, 0x00, 0x00,  // UDP header
-                                    0x93, 0xFA, 0x96, 0x7B}));
+  std::vector<uint8_t> japanese = Datagram(32);
+  const uint8_t nihon[] = {0x93, 0xFA, 0x96, 0x7B};
+  std::copy(std::begin(nihon), std::end(nihon), japanese.begin() + 28);
   MainWindowSession session(&source);
   ASSERT_NE(session.window(), nullptr);
+  source.PushDatagram(japanese);
   EXPECT_EQ(StatusText(0), L"状態：停止中");
 
   SendMessageW(MainWindow, WM_COMMAND, MAKEWPARAM(IDM_CAPTURE_START, 0), 0);
-  ASSERT_TRUE(PumpUntil([] { return ListRowCount(capture_page.panes.list) == 1; }, 10000));
+  ASSERT_TRUE(PumpUntil([] { return ListRowCount(capture_page.panes.list) == 1; }, 10000))
+      << Utf8FromWide(StatusText(1));
   SendMessageW(MainWindow, WM_COMMAND, MAKEWPARAM(IDM_CAPTURE_STOP, 0), 0);
   EXPECT_EQ(StatusText(1).rfind(L"Packet:1　", 0), 0u) << StatusText(1).size();
   EXPECT_EQ(Cell(0, 1), L"UDP");

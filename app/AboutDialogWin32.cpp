@@ -1,15 +1,20 @@
-// The About dialog's procedure.
+// The About dialog's procedure. A Unicode dialog, its texts converted from code
+// page 932; its template's face ("HG創英角ﾎﾟｯﾌﾟ体") gives way to one that shows
+// Japanese where the system lacks it (views/FontsWin32).
 #include "app/AboutDialogWin32.h"
 
 #include <shellapi.h>
 
 #include "app/AppTitleWin32.h"
 #include "app/resource.h"
+#include "log/WideText.h"
+#include "views/FontsWin32.h"
+#include "views/WideTextsWin32.h"
 
 namespace {
 
 void OpenWithShell(HWND owner, const char* address) {
-  ShellExecuteA(owner, "open", address, nullptr, nullptr, SW_SHOW);
+  ShellExecuteW(owner, L"open", WideFromCp932(address).c_str(), nullptr, nullptr, SW_SHOW);
 }
 
 ShellOpener shell_opener = OpenWithShell;
@@ -17,8 +22,8 @@ ShellOpener shell_opener = OpenWithShell;
 INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
   switch (message) {
     case WM_INITDIALOG:
-      SetDlgItemTextA(dialog, IDC_ABOUT_TITLE, AppTitle);
-      SetDlgItemTextA(dialog, IDC_ABOUT_COMMENT, kAboutComment);
+      SetDialogItemTextCp932(dialog, IDC_ABOUT_TITLE, AppTitle);
+      SetDialogItemTextCp932(dialog, IDC_ABOUT_COMMENT, kAboutComment);
       break;
     case WM_COMMAND:
       // Cancel (Esc, the close box) is deliberately not acted upon.
@@ -32,7 +37,7 @@ INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARA
 }  // namespace
 
 void RunAboutDialog(HWND owner) {
-  DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_ABOUT), owner, AboutDialogProc, 0);
+  RunDialogWithJapaneseFont(AppInstance, IDD_ABOUT, owner, AboutDialogProc, 0);
 }
 
 void SetAboutShellOpener(ShellOpener opener) {

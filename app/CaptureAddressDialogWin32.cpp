@@ -1,6 +1,9 @@
 // The capture-address dialog's procedure, and the host's addresses from
 // GetAdaptersAddresses (iphlpapi), which unlike the sockets' address list
-// names each interface.
+// names each interface. iphlpapi.dll is no known DLL, so it is loaded from
+// the system folder when the dialog opens rather than imported: an imported
+// one would be looked for beside the program first, in a downloads folder
+// perhaps.
 #include "app/CaptureAddressDialogWin32.h"
 
 // The sockets headers first: iphlpapi.h needs their types.
@@ -9,13 +12,18 @@
 
 #include <iphlpapi.h>
 
+#include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "app/CaptureAddressEntries.h"
 #include "app/resource.h"
 #include "capture/SocketLayerWin32.h"
 #include "config/CaptureAddressSetting.h"
+#include "log/WideText.h"
+#include "views/FontsWin32.h"
+#include "views/WideTextsWin32.h"
 
 namespace {
 
@@ -24,23 +32,38 @@ constexpr int kNameTabStop = 72;
 constexpr ULONG kAdapterFlags =
     GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST | GAA_FLAG_SKIP_DNS_SERVER;
 
+// The program keeps its texts in code page 932; a character it cannot hold
+// shows as '?'.
 std::string Narrow(const wchar_t* text) {
   if (text == nullptr) return {};
   char narrow[256] = {};
-  WideCharToMultiByte(CP_ACP, 0, text, -1, narrow, sizeof narrow - 1, nullptr, nullptr);
+  WideCharToMultiByte(932, 0, text, -1, narrow, sizeof narrow - 1, nullptr, nullptr);
   return narrow;
 }
 
+using GetAdaptersAddressesCall = ULONG(WINAPI*)(ULONG, ULONG, void*, IP_ADAPTER_ADDRESSES*, ULONG*);
+
+struct LibraryFreer {
+  void operator()(HMODULE library) const { FreeLibrary(library); }
+};
+
+// Without the system's iphlpapi.dll the list is empty; the automatic rule is still offered.
 std::vector<HostAddress> HostAddresses() {
   std::vector<HostAddress> host;
+  const std::unique_ptr<std::remove_pointer_t<HMODULE>, LibraryFreer> library(
+      LoadLibraryExW(L"iphlpapi.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+  if (!library) return host;
+  const auto get_adapters_addresses = reinterpret_cast<GetAdaptersAddressesCall>(
+      reinterpret_cast<void*>(GetProcAddress(library.get(), "GetAdaptersAddresses")));
+  if (get_adapters_addresses == nullptr) return host;
   ULONG size = 16 * 1024;
   std::vector<unsigned char> buffer;
   ULONG result = ERROR_BUFFER_OVERFLOW;
   // The list may grow between the call that gives the size and the next one.
   for (int attempt = 0; attempt < 3 && result == ERROR_BUFFER_OVERFLOW; ++attempt) {
     buffer.resize(size);
-    result = GetAdaptersAddresses(AF_INET, kAdapterFlags, nullptr,
-                                  reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()), &size);
+    result = get_adapters_addresses(AF_INET, kAdapterFlags, nullptr,
+                                    reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()), &size);
   }
   if (result != NO_ERROR) return host;
   for (auto* adapter = reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()); adapter != nullptr;
@@ -61,19 +84,19 @@ std::vector<HostAddress> HostAddresses() {
 void FillList(HWND dialog, const CaptureAddressEntries& entries) {
   HWND list = GetDlgItem(dialog, IDC_CAPTURE_ADDRESS_LIST);
   int tab_stop = kNameTabStop;
-  SendMessageA(list, LB_SETTABSTOPS, 1, reinterpret_cast<LPARAM>(&tab_stop));
+  SendMessageW(list, LB_SETTABSTOPS, 1, reinterpret_cast<LPARAM>(&tab_stop));
   for (const CaptureAddressEntry& entry : entries.entries) {
     const std::string line = entry.address_column + "\t" + entry.name_column;
-    SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+    SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(WideFromCp932(line).c_str()));
   }
-  SendMessageA(list, LB_SETCURSEL, entries.selected, 0);
+  SendMessageW(list, LB_SETCURSEL, entries.selected, 0);
 }
 
 void OnSave(HWND dialog, const CaptureAddressEntries& entries) {
-  const LRESULT chosen = SendDlgItemMessageA(dialog, IDC_CAPTURE_ADDRESS_LIST, LB_GETCURSEL, 0, 0);
+  const LRESULT chosen = SendDlgItemMessageW(dialog, IDC_CAPTURE_ADDRESS_LIST, LB_GETCURSEL, 0, 0);
   if (chosen < 0 || chosen >= static_cast<LRESULT>(entries.entries.size())) return;
   if (WriteCaptureAddress(entries.entries[static_cast<size_t>(chosen)].choice) != 1) {
-    MessageBoxA(dialog, "設定ファイルの保存に失敗しました", "保存エラー", MB_OK | MB_ICONWARNING);
+    ShowMessageBox(dialog, "設定ファイルの保存に失敗しました", "保存エラー", MB_OK | MB_ICONWARNING);
     return;
   }
   EndDialog(dialog, 1);
@@ -81,10 +104,10 @@ void OnSave(HWND dialog, const CaptureAddressEntries& entries) {
 
 INT_PTR CALLBACK CaptureAddressDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
   const auto* entries =
-      reinterpret_cast<const CaptureAddressEntries*>(GetWindowLongPtrA(dialog, DWLP_USER));
+      reinterpret_cast<const CaptureAddressEntries*>(GetWindowLongPtrW(dialog, DWLP_USER));
   switch (message) {
     case WM_INITDIALOG:
-      SetWindowLongPtrA(dialog, DWLP_USER, lparam);
+      SetWindowLongPtrW(dialog, DWLP_USER, lparam);
       FillList(dialog, *reinterpret_cast<const CaptureAddressEntries*>(lparam));
       return TRUE;
     case WM_COMMAND:
@@ -104,7 +127,7 @@ int RunCaptureAddressDialog(HWND owner) {
   const CaptureAddressEntries entries =
       MakeCaptureAddressEntries(HostAddresses(), LastListedAddressNow(), ReadCaptureAddress());
   const INT_PTR result =
-      DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_CAPTURE_ADDRESS), owner,
-                      CaptureAddressDialogProc, reinterpret_cast<LPARAM>(&entries));
+      RunDialogWithJapaneseFont(GetModuleHandleW(nullptr), IDD_CAPTURE_ADDRESS, owner,
+                                CaptureAddressDialogProc, reinterpret_cast<LPARAM>(&entries));
   return result == 1 ? 1 : 0;
 }

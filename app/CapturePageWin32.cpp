@@ -1,6 +1,8 @@
 // The capture page's window procedure: initialisation in its fixed order, the
 // selection check, the expansion-flag bookkeeping, the commands, the packet
-// list's hand-overs, and the capture thread's start and end.
+// list's hand-overs, and the capture thread's start and end. The page is a
+// Unicode dialog: its list and tree notify it in UTF-16 (LVN_GETDISPINFOW,
+// TVN_ITEMEXPANDEDW).
 #include "app/CapturePageWin32.h"
 
 #include "app/AppTitleWin32.h"
@@ -92,7 +94,7 @@ void OnPacketListHandover(HWND page, const PacketListChanges& changes) {
   if (!changes.counts.empty()) SetStatusText(1, "%s", changes.counts.c_str());
 }
 
-void OnTreeExpanded(const NMTREEVIEWA& change) {
+void OnTreeExpanded(const NMTREEVIEWW& change) {
   const auto item = reinterpret_cast<TreePane::Item>(change.itemNew.hItem);
   CapturePageState& s = capture_page;
   if (change.action == TVE_COLLAPSE) NoteBranchExpansion(s.tree_flags, s.tree_items, item, false);
@@ -101,21 +103,21 @@ void OnTreeExpanded(const NMTREEVIEWA& change) {
 
 // A dialog procedure answers a notification through DWLP_MSGRESULT.
 INT_PTR Answer(HWND page, LRESULT result) {
-  SetWindowLongPtrA(page, DWLP_MSGRESULT, result);
+  SetWindowLongPtrW(page, DWLP_MSGRESULT, result);
   return TRUE;
 }
 
 INT_PTR OnNotify(HWND page, const NMHDR& header, LPARAM lparam) {
-  if (header.code == TVN_ITEMEXPANDEDA) {
-    OnTreeExpanded(*reinterpret_cast<const NMTREEVIEWA*>(lparam));
+  if (header.code == TVN_ITEMEXPANDEDW) {
+    OnTreeExpanded(*reinterpret_cast<const NMTREEVIEWW*>(lparam));
     return FALSE;
   }
   if (header.hwndFrom != capture_page.panes.list) return FALSE;
   const PacketListWindowSide& list = capture_page.list;
   switch (header.code) {
-    case LVN_GETDISPINFOA: {
+    case LVN_GETDISPINFOW: {
       const PacketStore& store = capture_page.store;
-      AnswerListCellRequest(capture_page.list, store, *reinterpret_cast<NMLVDISPINFOA*>(lparam));
+      AnswerListCellRequest(capture_page.list, store, *reinterpret_cast<NMLVDISPINFOW*>(lparam));
       return FALSE;
     }
     case LVN_ODFINDITEMA: {
@@ -207,7 +209,7 @@ void StopCaptureThread() {
 }  // namespace
 
 HWND CreateCapturePage(HWND tab, PacketSource* source) {
-  return CreateDialogParamA(AppInstance, MAKEINTRESOURCEA(IDD_CAPTURE_PAGE), tab, CapturePageProc,
+  return CreateDialogParamW(AppInstance, MAKEINTRESOURCEW(IDD_CAPTURE_PAGE), tab, CapturePageProc,
                             reinterpret_cast<LPARAM>(source));
 }
 

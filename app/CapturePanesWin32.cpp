@@ -1,4 +1,6 @@
-// Creating, subclassing and laying out the capture page's panes.
+// Creating, subclassing and laying out the capture page's panes. The rich edit
+// library is loaded from the system folder by name, never from the program's
+// folder; the panes' face is one that shows Japanese here (views/FontsWin32).
 #include "app/CapturePanesWin32.h"
 
 #include <commctrl.h>
@@ -7,6 +9,7 @@
 #include "app/AppTitleWin32.h"
 #include "app/PaneGeometry.h"
 #include "app/resource.h"
+#include "views/FontsWin32.h"
 #include "views/HexDump.h"
 #include "views/PanesWin32.h"
 
@@ -24,7 +27,7 @@ constexpr ListColumn kListColumns[] = {
 };
 
 // An owner-data list: the control keeps no row texts and asks the page for
-// the cells it draws (LVN_GETDISPINFOA), so a row costs nothing until shown.
+// the cells it draws (LVN_GETDISPINFOW), so a row costs nothing until shown.
 constexpr DWORD kListStyle = WS_CHILD | WS_VISIBLE | WS_THICKFRAME | WS_TABSTOP | LVS_REPORT |
                              LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_OWNERDATA;
 constexpr DWORD kListExtendedStyle = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT;
@@ -52,9 +55,7 @@ PaneState state;
 
 HFONT PaneFont() {
   if (state.font == nullptr) {
-    state.font = CreateFontA(12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
-                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY,
-                             FIXED_PITCH | FF_MODERN, "ＭＳ ゴシック");
+    state.font = CreateJapaneseFont(12, "ＭＳ ゴシック", true);
   }
   return state.font;
 }
@@ -86,55 +87,55 @@ void RefitNeighbours(HWND tree) {
 
 LRESULT CALLBACK ListProc(HWND list, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_NCHITTEST) {
-    return ListHitTest(static_cast<int>(DefWindowProcA(list, message, wparam, lparam)));
+    return ListHitTest(static_cast<int>(DefWindowProcW(list, message, wparam, lparam)));
   }
-  return CallWindowProcA(state.previous_list_proc, list, message, wparam, lparam);
+  return CallWindowProcW(state.previous_list_proc, list, message, wparam, lparam);
 }
 
 LRESULT CALLBACK TreeProc(HWND tree, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_NCHITTEST) {
-    return TreeHitTest(static_cast<int>(DefWindowProcA(tree, message, wparam, lparam)));
+    return TreeHitTest(static_cast<int>(DefWindowProcW(tree, message, wparam, lparam)));
   }
   if (message == WM_SIZE && !state.layout_in_progress) RefitNeighbours(tree);
-  return CallWindowProcA(state.previous_tree_proc, tree, message, wparam, lparam);
+  return CallWindowProcW(state.previous_tree_proc, tree, message, wparam, lparam);
 }
 
 WNDPROC Subclass(HWND window, WNDPROC procedure) {
   return reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure)));
+      SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure)));
 }
 
-HWND CreatePane(DWORD extended_style, const char* window_class, DWORD style, HWND page, int id) {
-  return CreateWindowExA(extended_style, window_class, "", style, 0, 0, 0, 0, page,
+HWND CreatePane(DWORD extended_style, const wchar_t* window_class, DWORD style, HWND page, int id) {
+  return CreateWindowExW(extended_style, window_class, L"", style, 0, 0, 0, 0, page,
                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), AppInstance, nullptr);
 }
 
 HWND CreatePacketList(HWND page) {
-  HWND list = CreatePane(0, WC_LISTVIEWA, kListStyle, page, IDC_PACKET_LIST);
-  SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, kListExtendedStyle, kListExtendedStyle);
+  HWND list = CreatePane(0, WC_LISTVIEWW, kListStyle, page, IDC_PACKET_LIST);
+  SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, kListExtendedStyle, kListExtendedStyle);
   int position = 0;
   for (const ListColumn& column : kListColumns) {
     ListInsertColumn(list, column.width, column.header, position++);
   }
-  SendMessageA(list, WM_SETFONT, reinterpret_cast<WPARAM>(PaneFont()), TRUE);
+  SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(PaneFont()), TRUE);
   state.previous_list_proc = Subclass(list, ListProc);
   return list;
 }
 
 HWND CreateDetailTree(HWND page) {
-  HWND tree = CreatePane(0, WC_TREEVIEWA, kTreeStyle, page, IDC_DETAIL_TREE);
-  SendMessageA(tree, WM_SETFONT, reinterpret_cast<WPARAM>(PaneFont()), TRUE);
+  HWND tree = CreatePane(0, WC_TREEVIEWW, kTreeStyle, page, IDC_DETAIL_TREE);
+  SendMessageW(tree, WM_SETFONT, reinterpret_cast<WPARAM>(PaneFont()), TRUE);
   state.previous_tree_proc = Subclass(tree, TreeProc);
   return tree;
 }
 
 HWND CreateHexPane(HWND page) {
-  state.rich_edit_library = LoadLibraryA("RICHED32.DLL");
-  HWND hex = CreatePane(WS_EX_CLIENTEDGE, "RICHEDIT", kHexStyle, page, IDC_HEX_PANE);
-  SendMessageA(hex, EM_GETEVENTMASK, 0, 0);
-  SendMessageA(hex, EM_SETEVENTMASK, 0, kHexEventMask);
-  SendMessageA(hex, EM_SETBKGNDCOLOR, 0, RGB(0, 0, 0));
-  SendMessageA(hex, EM_EXLIMITTEXT, 0, kHexTextLimit);
+  state.rich_edit_library = LoadLibraryExW(L"RICHED32.DLL", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  HWND hex = CreatePane(WS_EX_CLIENTEDGE, L"RICHEDIT", kHexStyle, page, IDC_HEX_PANE);
+  SendMessageW(hex, EM_GETEVENTMASK, 0, 0);
+  SendMessageW(hex, EM_SETEVENTMASK, 0, kHexEventMask);
+  SendMessageW(hex, EM_SETBKGNDCOLOR, 0, RGB(0, 0, 0));
+  SendMessageW(hex, EM_EXLIMITTEXT, 0, kHexTextLimit);
   return hex;
 }
 

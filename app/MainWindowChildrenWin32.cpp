@@ -1,5 +1,6 @@
 // The main window's initialisation, its children (tab control with the capture
-// page, toolbar, status bar, progress bar) and their layout.
+// page, toolbar, status bar, progress bar) and their layout. The status texts
+// go to the bar in UTF-16 (SB_SETTEXTW), converted from code page 932.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -16,6 +17,7 @@
 #include "app/ShutdownWin32.h"
 #include "app/resource.h"
 #include "log/LogWriter.h"
+#include "log/WideText.h"
 
 HWND TabControl = nullptr;
 HWND Toolbar = nullptr;
@@ -50,19 +52,20 @@ TBBUTTON Separator() {
 }
 
 void InsertButton(int position, const TBBUTTON& button) {
-  SendMessageA(Toolbar, TB_INSERTBUTTONA, position, reinterpret_cast<LPARAM>(&button));
+  SendMessageW(Toolbar, TB_INSERTBUTTONW, position, reinterpret_cast<LPARAM>(&button));
 }
 
 void CreateTabAndPage(HWND main, PacketSource* source) {
-  TabControl = CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0,
-                               0, 0, main, reinterpret_cast<HMENU>(IDC_TAB), AppInstance, nullptr);
-  SendMessageA(TabControl, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
+  TabControl = CreateWindowExW(0, WC_TABCONTROLW, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0,
+                               0, 0, 0, main, reinterpret_cast<HMENU>(IDC_TAB), AppInstance,
+                               nullptr);
+  SendMessageW(TabControl, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
                FALSE);
-  char caption[] = "Packet Capture";
-  TCITEMA item{};
+  wchar_t caption[] = L"Packet Capture";
+  TCITEMW item{};
   item.mask = TCIF_TEXT;
   item.pszText = caption;
-  SendMessageA(TabControl, TCM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+  SendMessageW(TabControl, TCM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
   HWND page = CreateCapturePage(TabControl, source);
   ShowWindow(page, SW_SHOW);
   CurrentPage = page;
@@ -78,7 +81,7 @@ void CreateToolbar(HWND main) {
                       IDB_TOOLBAR, own_pictures, 5, 0, 0, 0, 0, sizeof(TBBUTTON));
   TBADDBITMAP standard{HINST_COMMCTRL, IDB_STD_SMALL_COLOR};
   const int base =
-      static_cast<int>(SendMessageA(Toolbar, TB_ADDBITMAP, 0, reinterpret_cast<LPARAM>(&standard)));
+      static_cast<int>(SendMessageW(Toolbar, TB_ADDBITMAP, 0, reinterpret_cast<LPARAM>(&standard)));
   InsertButton(5, Button(base + STD_FILEOPEN, IDT_OPEN));
   InsertButton(6, Button(base + STD_PROPERTIES, IDT_FILTER_SETTINGS));
   InsertButton(3, Separator());
@@ -89,11 +92,11 @@ void CreateToolbar(HWND main) {
 void SetStatusParts(int width) {
   const int edges[] = {kStateEdge, kCountsEdge,
                        std::max(kCountsEdge + kLeastProgressWidth, width - kAddressPartWidth), -1};
-  SendMessageA(StatusBar, SB_SETPARTS, 4, reinterpret_cast<LPARAM>(edges));
+  SendMessageW(StatusBar, SB_SETPARTS, 4, reinterpret_cast<LPARAM>(edges));
 }
 
 void CreateStatusBar(HWND main) {
-  StatusBar = CreateStatusWindowA(WS_CHILD | WS_VISIBLE | WS_DLGFRAME | CCS_BOTTOM, "", main,
+  StatusBar = CreateStatusWindowW(WS_CHILD | WS_VISIBLE | WS_DLGFRAME | CCS_BOTTOM, L"", main,
                                   IDC_STATUS_BAR);
   RECT client{};
   GetClientRect(main, &client);
@@ -102,14 +105,14 @@ void CreateStatusBar(HWND main) {
 
 RECT ProgressPartRect() {
   RECT part{};
-  SendMessageA(StatusBar, SB_GETRECT, kProgressPart, reinterpret_cast<LPARAM>(&part));
+  SendMessageW(StatusBar, SB_GETRECT, kProgressPart, reinterpret_cast<LPARAM>(&part));
   return part;
 }
 
 void CreateProgressBar() {
   const RECT part = ProgressPartRect();
   ProgressBarWindow =
-      CreateWindowExA(0, PROGRESS_CLASSA, "ProgressBar", WS_CHILD | WS_VISIBLE, part.left, part.top,
+      CreateWindowExW(0, PROGRESS_CLASSW, L"ProgressBar", WS_CHILD | WS_VISIBLE, part.left, part.top,
                       part.right - part.left, part.bottom - part.top, StatusBar,
                       reinterpret_cast<HMENU>(IDC_PROGRESS_BAR), AppInstance, nullptr);
 }
@@ -136,9 +139,9 @@ int InitMainWindow(HWND window, PacketSource* source) {
 }
 
 void LayoutMainWindow(HWND window, WPARAM wparam, LPARAM lparam) {
-  SendMessageA(Toolbar, TB_AUTOSIZE, 0, 0);
+  SendMessageW(Toolbar, TB_AUTOSIZE, 0, 0);
   const int toolbar_height = WindowHeight(Toolbar);
-  SendMessageA(StatusBar, WM_SIZE, wparam, lparam);
+  SendMessageW(StatusBar, WM_SIZE, wparam, lparam);
   SetStatusParts(LOWORD(lparam));
   const int status_height = WindowHeight(StatusBar);
   const RECT part = ProgressPartRect();
@@ -147,7 +150,7 @@ void LayoutMainWindow(HWND window, WPARAM wparam, LPARAM lparam) {
 
   RECT display{};
   GetClientRect(window, &display);
-  SendMessageA(TabControl, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
+  SendMessageW(TabControl, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
   const int width = LOWORD(lparam);
   const int height = HIWORD(lparam);
   // The status bar overlaps the bottom of the tab control; the page stops above it.
@@ -162,5 +165,6 @@ void SetStatusText(int part, const char* format, ...) {
   va_start(arguments, format);
   std::vsnprintf(text, sizeof(text), format, arguments);
   va_end(arguments);
-  SendMessageA(StatusBar, SB_SETTEXTA, part, reinterpret_cast<LPARAM>(text));
+  SendMessageW(StatusBar, SB_SETTEXTW, part,
+               reinterpret_cast<LPARAM>(WideFromCp932(text).c_str()));
 }

@@ -1,9 +1,13 @@
 // The main window's procedure: commands, notifications, closing and destruction.
+// It is a Unicode window: its children then speak UTF-16 to it (the toolbar's
+// tooltips ask with TTN_NEEDTEXTW), and every text it shows is converted from
+// code page 932 here rather than through the system's code page.
 #include "app/MainWindowWin32.h"
 
 #include <commctrl.h>
 
 #include <cstdint>
+#include <iterator>
 
 #include "app/AboutDialogWin32.h"
 #include "app/AppTitleWin32.h"
@@ -15,15 +19,17 @@
 #include "app/resource.h"
 #include "config/ConfigFile.h"
 #include "config/FilterDialogWin32.h"
+#include "log/WideText.h"
+#include "views/WideTextsWin32.h"
 
 HWND MainWindow = nullptr;
 HWND CurrentPage = nullptr;
 
 namespace {
 
-void OnCreate(HWND window, const CREATESTRUCTA& creation) {
+void OnCreate(HWND window, const CREATESTRUCTW& creation) {
   if (InitMainWindow(window, static_cast<PacketSource*>(creation.lpCreateParams))) return;
-  MessageBoxA(window, "初期化に失敗しました", "強制終了", MB_OK | MB_ICONWARNING);
+  ShowMessageBox(window, "初期化に失敗しました", "強制終了", MB_OK | MB_ICONWARNING);
   ShutdownSequence(window);
   PostQuitMessage(0);
 }
@@ -33,13 +39,13 @@ void OnCreate(HWND window, const CREATESTRUCTA& creation) {
 void RunFilterSettings(HWND window) {
   FilterSettings settings = ConfigFile::Load();
   if (RunFilterDialog(window, settings) != 1) return;
-  SendMessageA(capture_page.window, WM_COMMAND, MAKEWPARAM(kIdReloadCaptureSettings, 0), 0);
+  SendMessageW(capture_page.window, WM_COMMAND, MAKEWPARAM(kIdReloadCaptureSettings, 0), 0);
 }
 
 void OnCommand(HWND window, int command_id) {
   CaptureRequest request;
   if (CaptureRequestForCommand(command_id, request)) {
-    SendMessageA(capture_page.window, WM_COMMAND, MAKEWPARAM(kIdCaptureRequest, 0),
+    SendMessageW(capture_page.window, WM_COMMAND, MAKEWPARAM(kIdCaptureRequest, 0),
                  static_cast<LPARAM>(static_cast<int8_t>(request)));
     return;
   }
@@ -55,13 +61,21 @@ void OnCommand(HWND window, int command_id) {
       RunAboutDialog(window);
       break;
     case IDM_EXIT:
-      SendMessageA(window, WM_CLOSE, 0, 0);
+      SendMessageW(window, WM_CLOSE, 0, 0);
       break;
   }
 }
 
 // Copies a toolbar button's tooltip into the request; other ids get only the
-// instance field.
+// instance field. The tooltips of this Unicode window ask in UTF-16; a narrow
+// request gets the code page 932 text.
+void OnTooltipRequest(NMTTDISPINFOW& request) {
+  request.hinst = AppInstance;
+  const char* text = ToolbarTooltip(static_cast<int>(request.hdr.idFrom));
+  if (text == nullptr) return;
+  CopyWideFromCp932(text, request.szText, static_cast<int>(std::size(request.szText)));
+}
+
 void OnTooltipRequest(NMTTDISPINFOA& request) {
   request.hinst = AppInstance;
   const char* text = ToolbarTooltip(static_cast<int>(request.hdr.idFrom));
@@ -70,7 +84,7 @@ void OnTooltipRequest(NMTTDISPINFOA& request) {
 }
 
 void OnTabChange(HWND tab) {
-  if (SendMessageA(tab, TCM_GETCURSEL, 0, 0) != 0) return;
+  if (SendMessageW(tab, TCM_GETCURSEL, 0, 0) != 0) return;
   ShowWindow(capture_page.window, SW_SHOW);
   CurrentPage = capture_page.window;
 }
@@ -80,7 +94,7 @@ void OnTabChange(HWND tab) {
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_CREATE:
-      OnCreate(window, *reinterpret_cast<const CREATESTRUCTA*>(lparam));
+      OnCreate(window, *reinterpret_cast<const CREATESTRUCTW*>(lparam));
       return 0;
     case WM_SIZE:
       LayoutMainWindow(window, wparam, lparam);
@@ -97,6 +111,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
         OnTabChange(header->hwndFrom);
         return 0;
       }
+      if (header->code == TTN_NEEDTEXTW) {
+        OnTooltipRequest(*reinterpret_cast<NMTTDISPINFOW*>(lparam));
+        return 0;
+      }
       if (header->code == TTN_NEEDTEXTA) {
         OnTooltipRequest(*reinterpret_cast<NMTTDISPINFOA*>(lparam));
         return 0;
@@ -107,7 +125,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
       OnCommand(window, LOWORD(wparam));
       return 0;
     case WM_CLOSE:
-      if (MessageBoxA(window, "終了しますか？", "終了確認", MB_OKCANCEL | MB_ICONQUESTION) ==
+      if (ShowMessageBox(window, "終了しますか？", "終了確認", MB_OKCANCEL | MB_ICONQUESTION) ==
           IDOK) {
         DestroyWindow(window);
       }
@@ -123,5 +141,5 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
       PostQuitMessage(0);
       return 0;
   }
-  return DefWindowProcA(window, message, wparam, lparam);
+  return DefWindowProcW(window, message, wparam, lparam);
 }

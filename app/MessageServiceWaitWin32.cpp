@@ -13,19 +13,19 @@ int WaitWithMessageService(HANDLE thread) {
     if (result == WAIT_OBJECT_0 + 1) {
       // Looking at the queue delivers the sent messages; posted ones wait for
       // the end of the slice.
-      PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+      PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
       if (GetTickCount64() < slice_end) continue;
     } else if (result != WAIT_TIMEOUT) {
       return 0;
     }
     slice_end = GetTickCount64() + kMessageServiceSliceMs;
-    if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) continue;
+    if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) continue;
     if (msg.message == WM_QUIT) {
       // The quit message belongs to the message loop that runs after this wait.
       PostQuitMessage(static_cast<int>(msg.wParam));
       continue;
     }
     TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+    DispatchMessageW(&msg);
   }
 }

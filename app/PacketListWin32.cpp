@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "log/WideText.h"
+
 namespace {
 
 // While rows arrive, the list is repainted at most this often: a repaint after
@@ -93,10 +95,10 @@ int AnswerListFindRequest(const PacketListWindowSide& side, const LVFINDINFOW& f
 }
 
 void AnswerListCellRequest(PacketListWindowSide& side, const PacketStore& store,
-                           NMLVDISPINFOA& request) {
-  LVITEMA& item = request.item;
+                           NMLVDISPINFOW& request) {
+  LVITEMW& item = request.item;
   if ((item.mask & LVIF_TEXT) == 0 || item.pszText == nullptr || item.cchTextMax <= 0) return;
   const ListRowTexts* cells = side.rows.Cells(item.iItem, store);
   const bool known = cells != nullptr && item.iSubItem >= 0 && item.iSubItem < kListColumnCount;
-  lstrcpynA(item.pszText, known ? cells->cells[item.iSubItem] : "", item.cchTextMax);
+  CopyWideFromCp932(known ? cells->cells[item.iSubItem] : "", item.pszText, item.cchTextMax);
 }

@@ -3,7 +3,9 @@
 // row count and the rows that keep the selection, the focus and the shown
 // packet, repaints at most every kListRedrawDelayMs while rows arrive, and
 // answers the control's requests for cells from the store, which it only
-// reads. GUI thread only.
+// reads. The control asks in UTF-16 (its page is a Unicode dialog); the cells
+// are converted from code page 932, so a narrow LVM_GETITEMTEXTA of another
+// process still reads code page 932 on a Japanese system. GUI thread only.
 #pragma once
 
 #include <windows.h>
@@ -40,4 +42,4 @@ int AnswerListFindRequest(const PacketListWindowSide& side, const LVFINDINFOW& f
 
 // The control asks for a cell it draws, or that LVM_GETITEMTEXTA asked for.
 void AnswerListCellRequest(PacketListWindowSide& side, const PacketStore& store,
-                           NMLVDISPINFOA& request);
+                           NMLVDISPINFOW& request);

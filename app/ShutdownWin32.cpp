@@ -1,4 +1,5 @@
-// The shutdown sequence and its wait dialog.
+// The shutdown sequence and its wait dialog (a Unicode dialog; the template's
+// "Terminal" gives way to a face that shows Japanese where it cannot).
 #include "app/ShutdownWin32.h"
 
 #include <cstdint>
@@ -9,6 +10,8 @@
 #include "app/MessageServiceWaitWin32.h"
 #include "app/resource.h"
 #include "log/LogWriter.h"
+#include "views/FontsWin32.h"
+#include "views/WideTextsWin32.h"
 
 namespace {
 
@@ -22,11 +25,11 @@ bool shutdown_armed = false;
 INT_PTR CALLBACK ShutdownDialogProc(HWND dialog, UINT message, WPARAM, LPARAM) {
   switch (message) {
     case WM_INITDIALOG:
-      SetDlgItemTextA(dialog, IDC_SHUTDOWN_TITLE, AppTitle);
+      SetDialogItemTextCp932(dialog, IDC_SHUTDOWN_TITLE, AppTitle);
       SetTimer(dialog, kSpinnerTimer, kSpinnerPeriodMs, nullptr);
       break;
     case WM_TIMER:
-      SetDlgItemTextA(dialog, IDC_SHUTDOWN_SPINNER, kShutdownSpinnerTexts[spinner_counter]);
+      SetDialogItemTextCp932(dialog, IDC_SHUTDOWN_SPINNER, kShutdownSpinnerTexts[spinner_counter]);
       spinner_counter = spinner_counter >= 3 ? 0 : spinner_counter + 1;
       break;
     case WM_DESTROY:
@@ -55,13 +58,13 @@ void ShutdownSequence(HWND main) {
   if (!shutdown_armed) return;
   shutdown_armed = false;
   HWND dialog =
-      CreateDialogParamA(AppInstance, MAKEINTRESOURCEA(IDD_SHUTDOWN), main, ShutdownDialogProc, 0);
+      CreateDialogWithJapaneseFont(AppInstance, IDD_SHUTDOWN, main, ShutdownDialogProc, 0);
   ShowWindow(dialog, SW_SHOW);
   UpdateWindow(dialog);
-  SetDlgItemTextA(dialog, IDC_SHUTDOWN_STAGE, kShutdownStageCaptureThread);
+  SetDialogItemTextCp932(dialog, IDC_SHUTDOWN_STAGE, kShutdownStageCaptureThread);
   // The capture thread must end before the store and panes it writes to go.
   CloseCapturePage(capture_page.window);
-  SetDlgItemTextA(dialog, IDC_SHUTDOWN_STAGE, kShutdownStageMainThread);
+  SetDialogItemTextCp932(dialog, IDC_SHUTDOWN_STAGE, kShutdownStageMainThread);
   StopIdleThread();
   // Last: the threads may log until they end.
   LogWriter::Destroy();

@@ -4,8 +4,10 @@
 
 #include <cstdio>
 
+#include "log/Cp932FileNames.h"
+
 int OpensForReading(const char* path) {
-  std::FILE* file = std::fopen(path, "r");
+  std::FILE* file = OpenCp932File(path, "r");
   if (file == nullptr) return 0;
   std::fclose(file);
   return 1;

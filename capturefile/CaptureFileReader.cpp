@@ -6,6 +6,8 @@
 #include <cstring>
 #include <new>
 
+#include "log/Cp932FileNames.h"
+
 namespace {
 
 constexpr size_t kBufferSize = 256 * 1024;
@@ -18,7 +20,7 @@ CaptureFileReader::~CaptureFileReader() {
 }
 
 bool CaptureFileReader::Open(const char* path) {
-  return Open(std::fopen(path, "rb"));
+  return Open(OpenCp932File(path, "rb"));
 }
 
 bool CaptureFileReader::Open(std::FILE* file) {

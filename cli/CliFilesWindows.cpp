@@ -10,7 +10,7 @@
 #include <cstring>
 
 #include "cli/CliFiles.h"
-#include "cli/WideText.h"
+#include "log/WideText.h"
 
 namespace {
 

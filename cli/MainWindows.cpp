@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "cli/CliMain.h"
-#include "cli/WideText.h"
+#include "log/WideText.h"
 
 int wmain(int argc, wchar_t** argv) {
   std::vector<std::string> args;

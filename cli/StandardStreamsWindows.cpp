@@ -8,7 +8,7 @@
 #include <algorithm>
 
 #include "cli/StandardStreams.h"
-#include "cli/WideText.h"
+#include "log/WideText.h"
 
 namespace {
 

@@ -1,4 +1,8 @@
-// The filter-settings dialog's procedure and the rule list's Delete key.
+// The filter-settings dialog's procedure and the rule list's Delete key. A
+// Unicode dialog: texts go to its controls in UTF-16, converted from code page
+// 932, and come back from them the same way, so the fields read the same on
+// any system code page; its template's "Terminal" and the rule list's
+// "ＭＳ ゴシック" give way to faces that show Japanese where they cannot.
 #include "config/FilterDialogWin32.h"
 
 #include <commctrl.h>
@@ -11,7 +15,10 @@
 #include "config/ConfigFile.h"
 #include "config/FilterDialogFields.h"
 #include "config/FilterDialogIds.h"
+#include "log/WideText.h"
+#include "views/FontsWin32.h"
 #include "views/PanesWin32.h"
+#include "views/WideTextsWin32.h"
 
 namespace {
 
@@ -45,14 +52,22 @@ constexpr FlagControl kFlagControls[] = {
 WNDPROC rule_list_proc = nullptr;
 HFONT rule_list_font = nullptr;
 
+// A text that code page 932 cannot hold never came from the program, so it
+// cannot be typed into a cell either; it reads as empty.
+std::string Cp932Text(const wchar_t* text) {
+  std::string narrow;
+  Cp932FromWide(text, narrow);
+  return narrow;
+}
+
 std::string RuleCell(HWND list, int row, int column) {
-  char text[kCellCapacity] = {};
-  LVITEMA item{};
+  wchar_t text[kCellCapacity] = {};
+  LVITEMW item{};
   item.iSubItem = column;
   item.pszText = text;
-  item.cchTextMax = sizeof(text);
-  SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-  return text;
+  item.cchTextMax = kCellCapacity;
+  SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+  return Cp932Text(text);
 }
 
 void AppendRuleRow(HWND list, const RuleRow& cells) {
@@ -77,20 +92,26 @@ void DeleteSelectedRule(HWND list) {
 
 LRESULT CALLBACK RuleListProc(HWND list, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_KEYDOWN && wparam == VK_DELETE) DeleteSelectedRule(list);
-  return CallWindowProcA(rule_list_proc, list, message, wparam, lparam);
+  return CallWindowProcW(rule_list_proc, list, message, wparam, lparam);
 }
 
+// `capacity` bytes of the field's code page 932 text at most, as a narrow
+// read of the field would give; cut at a whole character.
 std::string ControlText(HWND dialog, int id, int capacity) {
-  std::string text(static_cast<size_t>(capacity), '\0');
-  const UINT length = GetDlgItemTextA(dialog, id, text.data(), capacity);
-  text.resize(length);
-  return text;
+  std::wstring text(static_cast<size_t>(capacity), L'\0');
+  text.resize(GetDlgItemTextW(dialog, id, text.data(), capacity));
+  std::string narrow = Cp932Text(text.c_str());
+  while (narrow.size() > static_cast<size_t>(capacity - 1)) {
+    text.pop_back();
+    narrow = Cp932Text(text.c_str());
+  }
+  return narrow;
 }
 
 // Blank parts of the address field count as 0.
 std::string AddressText(HWND dialog, int id) {
   DWORD address = 0;
-  SendDlgItemMessageA(dialog, id, IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&address));
+  SendDlgItemMessageW(dialog, id, IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&address));
   const auto part = [address](int shift) {
     return static_cast<unsigned>((address >> shift) & 0xFF);
   };
@@ -100,38 +121,38 @@ std::string AddressText(HWND dialog, int id) {
 }
 
 std::string DirectionText(HWND dialog) {
-  char text[16] = {};
+  wchar_t text[16] = {};
   HWND box = GetDlgItem(dialog, IDC_FILTER_DIRECTION);
-  const LRESULT chosen = SendMessageA(box, CB_GETCURSEL, 0, 0);
-  if (chosen != CB_ERR) SendMessageA(box, CB_GETLBTEXT, chosen, reinterpret_cast<LPARAM>(text));
-  return text;
+  const LRESULT chosen = SendMessageW(box, CB_GETCURSEL, 0, 0);
+  if (chosen != CB_ERR) SendMessageW(box, CB_GETLBTEXT, chosen, reinterpret_cast<LPARAM>(text));
+  return Cp932Text(text);
 }
 
 void PrepareControls(HWND dialog) {
   HWND direction = GetDlgItem(dialog, IDC_FILTER_DIRECTION);
-  SendMessageA(direction, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kDirectionBothWays));
-  SendMessageA(direction, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kDirectionOneWay));
-  SendMessageA(direction, CB_SETCURSEL, 0, 0);
-  SendDlgItemMessageA(dialog, IDC_FILTER_PORT1, EM_LIMITTEXT, kPortFieldChars, 0);
-  SendDlgItemMessageA(dialog, IDC_FILTER_PORT2, EM_LIMITTEXT, kPortFieldChars, 0);
-  SendDlgItemMessageA(dialog, IDC_FILTER_CAP_FPS, EM_LIMITTEXT, kIntervalFieldChars, 0);
+  SendMessageW(direction, CB_ADDSTRING, 0,
+               reinterpret_cast<LPARAM>(WideFromCp932(kDirectionBothWays).c_str()));
+  SendMessageW(direction, CB_ADDSTRING, 0,
+               reinterpret_cast<LPARAM>(WideFromCp932(kDirectionOneWay).c_str()));
+  SendMessageW(direction, CB_SETCURSEL, 0, 0);
+  SendDlgItemMessageW(dialog, IDC_FILTER_PORT1, EM_LIMITTEXT, kPortFieldChars, 0);
+  SendDlgItemMessageW(dialog, IDC_FILTER_PORT2, EM_LIMITTEXT, kPortFieldChars, 0);
+  SendDlgItemMessageW(dialog, IDC_FILTER_CAP_FPS, EM_LIMITTEXT, kIntervalFieldChars, 0);
 
   HWND list = GetDlgItem(dialog, IDC_FILTER_RULES);
   ListView_SetExtendedListViewStyle(list, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
   for (int column = 0; column < static_cast<int>(std::size(kColumns)); ++column) {
     ListInsertColumn(list, kColumns[column].width, kColumns[column].header, column);
   }
-  rule_list_font =
-      CreateFontA(12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
-                  CLIP_DEFAULT_PRECIS, PROOF_QUALITY, FIXED_PITCH | FF_MODERN, "ＭＳ ゴシック");
-  SendMessageA(list, WM_SETFONT, reinterpret_cast<WPARAM>(rule_list_font), FALSE);
+  rule_list_font = CreateJapaneseFont(12, "ＭＳ ゴシック", true);
+  SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(rule_list_font), FALSE);
   rule_list_proc = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RuleListProc)));
+      SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RuleListProc)));
 }
 
 void ShowFields(HWND dialog, const FilterDialogFields& fields) {
-  SetDlgItemTextA(dialog, IDC_FILTER_RING_MAX, fields.ring_max.c_str());
-  SetDlgItemTextA(dialog, IDC_FILTER_CAP_FPS, fields.cap_fps.c_str());
+  SetDialogItemTextCp932(dialog, IDC_FILTER_RING_MAX, fields.ring_max.c_str());
+  SetDialogItemTextCp932(dialog, IDC_FILTER_CAP_FPS, fields.cap_fps.c_str());
   for (const FlagControl& c : kFlagControls) {
     CheckDlgButton(dialog, c.id, fields.*c.flag ? BST_CHECKED : BST_UNCHECKED);
   }
@@ -170,7 +191,7 @@ void OnAdd(HWND dialog) {
 void OnSave(HWND dialog, FilterSettings& settings) {
   FilterSettings edited = SettingsFromFields(ReadFields(dialog));
   if (ConfigFile::Write(edited) != 1) {
-    MessageBoxA(dialog, "設定ファイルの保存に失敗しました", "保存エラー", MB_OK | MB_ICONWARNING);
+    ShowMessageBox(dialog, "設定ファイルの保存に失敗しました", "保存エラー", MB_OK | MB_ICONWARNING);
     return;
   }
   settings = std::move(edited);
@@ -178,10 +199,10 @@ void OnSave(HWND dialog, FilterSettings& settings) {
 }
 
 INT_PTR CALLBACK FilterDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-  auto* settings = reinterpret_cast<FilterSettings*>(GetWindowLongPtrA(dialog, DWLP_USER));
+  auto* settings = reinterpret_cast<FilterSettings*>(GetWindowLongPtrW(dialog, DWLP_USER));
   switch (message) {
     case WM_INITDIALOG:
-      SetWindowLongPtrA(dialog, DWLP_USER, lparam);
+      SetWindowLongPtrW(dialog, DWLP_USER, lparam);
       PrepareControls(dialog);
       ShowFields(dialog, FieldsFromSettings(*reinterpret_cast<FilterSettings*>(lparam)));
       break;
@@ -202,8 +223,8 @@ int RunFilterDialog(HWND owner, FilterSettings& settings) {
                                      ICC_LISTVIEW_CLASSES | ICC_INTERNET_CLASSES};
   InitCommonControlsEx(&classes);
   const INT_PTR result =
-      DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_FILTER_SETTINGS), owner,
-                      FilterDialogProc, reinterpret_cast<LPARAM>(&settings));
+      RunDialogWithJapaneseFont(GetModuleHandleW(nullptr), IDD_FILTER_SETTINGS, owner,
+                                FilterDialogProc, reinterpret_cast<LPARAM>(&settings));
   // The list that used the font is gone with the dialog.
   if (rule_list_font != nullptr) DeleteObject(rule_list_font);
   rule_list_font = nullptr;

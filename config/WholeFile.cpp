@@ -7,6 +7,8 @@
 
 #include "log/ReplacingFile.h"
 
+#include "log/Cp932FileNames.h"
+
 namespace {
 
 struct FileCloser {
@@ -17,7 +19,7 @@ struct FileCloser {
 
 bool ReadWholeFile(const char* path, std::string& out) {
   out.clear();
-  const std::unique_ptr<FILE, FileCloser> file(std::fopen(path, "rb"));
+  const std::unique_ptr<FILE, FileCloser> file(OpenCp932File(path, "rb"));
   if (!file) return false;
   char chunk[8192];
   size_t got = 0;

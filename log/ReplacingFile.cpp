@@ -4,8 +4,10 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
-#include <cstdio>
+#include <system_error>
 #include <thread>  // std::chrono clocks without <chrono>
+
+#include "log/Cp932FileNames.h"
 
 namespace {
 
@@ -63,7 +65,8 @@ bool ReplacingFile::Commit() {
 void ReplacingFile::Discard() {
   writer_.Close();
   if (temporary_path_.empty()) return;
-  std::remove(temporary_path_.c_str());
+  std::error_code ignored;
+  std::filesystem::remove(Cp932Path(temporary_path_), ignored);
   temporary_path_.clear();
 }
 

@@ -1,6 +1,8 @@
 // Unbuffered file output with the descriptor calls of both platforms.
 #include "log/WriteOnlyFile.h"
 
+#include "log/Cp932FileNames.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -13,9 +15,9 @@
 WriteOnlyFile::WriteOnlyFile(const char* path, bool truncate) {
   const int flags = O_WRONLY | O_CREAT | (truncate ? O_TRUNC : O_APPEND);
 #ifdef _WIN32
-  fd_ = _open(path, flags | _O_BINARY, _S_IREAD | _S_IWRITE);
+  fd_ = OpenCp932Descriptor(path, flags, _S_IREAD | _S_IWRITE);
 #else
-  fd_ = open(path, flags | O_CLOEXEC, 0666);
+  fd_ = OpenCp932Descriptor(path, flags, 0666);
 #endif
 }
 

@@ -1,5 +1,6 @@
 // A file opened for writing through the C runtime's unbuffered descriptors, in
-// binary mode (bytes pass unchanged): emptied first or appended to. The
+// binary mode (bytes pass unchanged): emptied first or appended to. The name is
+// code page 932 (log/Cp932FileNames.h). The
 // writers above it decide how much to hand over per call.
 #pragma once
 

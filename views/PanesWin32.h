@@ -19,7 +19,8 @@ int ListInsertRow(HWND list, int row, const char* text, int image);
 void ListSetCell(HWND list, int row, int column, const char* text);
 // Sets every row's item data to its position.
 void ListRenumberRows(HWND list);
-// Character format of the current selection: "ＭＳ ゴシック", 10 points, `colour`.
+// Character format of the current selection: "ＭＳ ゴシック" (or the fixed-pitch
+// face that shows Japanese here, views/FontsWin32.h), 10 points, `colour`.
 int RichEditSetTextFormat(HWND pane, COLORREF colour);
 // Appends `text` as the last child of `parent` (the root for null), image 1,
 // selected image 0; the new item's handle goes to `item` when that is given.

@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "cli/WideText.h"
+#include "log/WideText.h"
 #include "cli/support/RunCli.h"
 #include "support/TempDir.h"
 

@@ -13,6 +13,7 @@
 #include "config/ConfigWatcher.h"
 #include "config/FilterRules.h"
 #include "log/SettingsPaths.h"
+#include "support/Datagrams.h"
 #include "support/PacketFilterReference.h"
 #include "support/TempDir.h"
 
@@ -37,17 +38,7 @@ uint8_t Low(uint16_t v) {
 
 // A 20-byte IPv4 header (IHL 5) for `protocol`, followed by `transport`.
 Bytes Ip(uint8_t protocol, Address from, Address to, const Bytes& transport) {
-  Bytes p = {
-      0x45, 0x00,     0x00, 0x00,  // version 4, IHL 5, TOS, total length (below)
-      0x00, 0x01,     0x00, 0x00,  // identification, no fragmentation
-      0x40, protocol, 0x00, 0x00,  // TTL 64, protocol, checksum
-  };
-  for (const uint8_t b : from.b) p.push_back(b);
-  for (const uint8_t b : to.b) p.push_back(b);
-  for (const uint8_t b : transport) p.push_back(b);
-  p[2] = High(static_cast<uint16_t>(p.size()));
-  p[3] = Low(static_cast<uint16_t>(p.size()));
-  return p;
+  return FromTo(Datagram(protocol, transport), from.b, to.b);
 }
 
 // Both transports begin with the source and the destination port.

@@ -12,12 +12,9 @@
 
 namespace {
 
-// A 20-byte TCP header 1025 -> 80, sequence 1, acknowledgement 2, data offset 5.
+// TCP 1025 -> 80, sequence 1, acknowledgement 2, with `payload` bytes of data.
 std::vector<uint8_t> Tcp(uint8_t flags, size_t payload = 0) {
-  std::vector<uint8_t> t = {0x04, 0x01, 0x00, 0x50,  0,    0,    0, 1, 0, 0,
-                            0,    2,    0x50, flags, 0x10, 0x00, 0, 0, 0, 0};
-  for (size_t i = 0; i < payload; ++i) t.push_back(0x61);
-  return t;
+  return TcpHeader(flags, 1, 2, 0x1000, std::vector<uint8_t>(payload, 0x61));
 }
 
 // UDP 53 -> 1024 with `payload` bytes.

@@ -4,6 +4,7 @@
 
 #include <regex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "log/LogWriter.h"
@@ -13,12 +14,9 @@
 
 namespace {
 
-// TCP 1025 -> 80, sequence 3000000000, acknowledgement 7, data offset 5.
+// TCP 1025 -> 80, sequence 3000000000, acknowledgement 7.
 std::vector<uint8_t> Tcp(uint8_t flags, std::vector<uint8_t> payload = {}) {
-  std::vector<uint8_t> t = {0x04, 0x01, 0x00, 0x50,  0xB2, 0xD0, 0x5E, 0x00, 0, 0,
-                            0,    7,    0x50, flags, 0xFF, 0xFF, 0,    0,    0, 0};
-  for (uint8_t b : payload) t.push_back(b);
-  return t;
+  return TcpHeader(flags, 3000000000u, 7, 0xFFFF, std::move(payload));
 }
 
 const std::string kHeaderRest =

@@ -1,11 +1,12 @@
-// Test datagrams, 192.168.0.1 -> 10.0.0.2: Datagram builds the header and the
-// transport bytes a test supplies, SizedDatagram a datagram of a given size
-// with only its protocol and ports set.
+// Test datagrams, 192.168.0.1 -> 10.0.0.2 unless FromTo says otherwise:
+// Datagram builds the header and the transport bytes a test supplies,
+// SizedDatagram a datagram of a given size with only its protocol and ports set.
 #pragma once
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 // The header and `rest`; the total length field is the datagram's size unless
@@ -22,6 +23,28 @@ inline std::vector<uint8_t> Datagram(uint8_t protocol, std::vector<uint8_t> rest
   p[2] = static_cast<uint8_t>(total >> 8);
   p[3] = static_cast<uint8_t>(total);
   return p;
+}
+
+// A 20-byte TCP header 1025 -> 80 (data offset 5) with the given fields, then `payload`.
+inline std::vector<uint8_t> TcpHeader(uint8_t flags, uint32_t sequence, uint32_t acknowledgement,
+                                      uint16_t window, std::vector<uint8_t> payload = {}) {
+  std::vector<uint8_t> t = {0x04, 0x01, 0x00, 0x50};
+  for (const uint32_t field : {sequence, acknowledgement}) {
+    for (int shift = 24; shift >= 0; shift -= 8) t.push_back(static_cast<uint8_t>(field >> shift));
+  }
+  const uint8_t rest[] = {0x50, flags, static_cast<uint8_t>(window >> 8),
+                          static_cast<uint8_t>(window), 0, 0, 0, 0};
+  t.insert(t.end(), std::begin(rest), std::end(rest));
+  t.insert(t.end(), payload.begin(), payload.end());
+  return t;
+}
+
+// `datagram` sent from `from` to `to` instead.
+inline std::vector<uint8_t> FromTo(std::vector<uint8_t> datagram, const uint8_t (&from)[4],
+                                   const uint8_t (&to)[4]) {
+  std::copy(std::begin(from), std::end(from), datagram.begin() + 12);
+  std::copy(std::begin(to), std::end(to), datagram.begin() + 16);
+  return datagram;
 }
 
 // An IPv4 datagram of `size` bytes (at least 28): a 20-byte header with the

@@ -28,6 +28,9 @@ class PacketStore {
 
   // The counter of stored packets starts again at 0 after this many.
   static constexpr uint32_t kPacketCounterWrap = 5000000;
+  // Records are stored in blocks of this size (a larger record gets a block
+  // of its own), so a store holds up to about a block beyond its packets.
+  static constexpr uint32_t kBlockBytes = 1u << 20;
 
   PacketStore() = default;
   ~PacketStore();
@@ -81,6 +84,10 @@ class PacketStore {
   // 64-bit: a limit above 4,294,967 Kbyte lets the total pass 4 GB.
   uint64_t TotalBytes() const { return total_bytes_.load(std::memory_order_acquire); }
 
+  // The memory the store holds for its records: its blocks. For
+  // measurements and tests.
+  uint64_t BlockBytes() const;
+
   // The limit arithmetic, in 64 bits so that limits and totals beyond 4 GB
   // hold: whether `size` more bytes fit with `total` stored, up to the limit
   // exactly (Add) or strictly below it (AddOverwriting). Limits of 0 or less
@@ -94,21 +101,33 @@ class PacketStore {
   void Destroy();
 
  private:
-  // One record: the header fields and the store's own copy of the bytes.
-  struct Record {
-    uint32_t size;
-    SystemTime time;
-    uint8_t* data;
+  // Records are kept in large blocks, one after another in arrival order: a
+  // record is its header (size, then receive time) followed by its bytes,
+  // and the records' offsets grow from the block's end towards them. A block
+  // is freed once its last record has left, so the store costs an allocation
+  // per block rather than per packet, and emptying it frees few large blocks.
+  struct Block {
+    uint8_t* memory;
+    uint32_t capacity;
+    uint32_t used;            // record bytes from the start
+    uint32_t records;         // records written, including any that left since
+    uint64_t first_sequence;  // of its first record
   };
 
-  static uint8_t* CopyBytes(const uint8_t* bytes, uint32_t size);
-  void PushLocked(const Record& record);
+  const uint8_t* RecordLocked(uint64_t sequence) const;
+  static CapturedPacket PacketAt(const uint8_t* record);
+  bool PushLocked(const uint8_t* bytes, uint32_t size, const SystemTime& time);
+  bool RoomInLastBlock(uint32_t size) const;
+  bool AppendBlockLocked(uint32_t size);
   void PopFrontLocked();
+  void ReleaseBlock(uint8_t* memory, uint32_t capacity);
   void CountStoredLocked(uint32_t size);
 
   mutable std::recursive_mutex lock_;
-  std::deque<Record> records_;
-  uint64_t removed_ = 0;  // records dropped from the front since Init: the front's sequence
+  std::deque<Block> blocks_;   // oldest first; only the last one takes new records
+  uint8_t* spare_ = nullptr;   // an emptied standard block kept for the next one
+  mutable size_t hint_ = 0;    // the block last found: records are mostly read in order
+  uint64_t removed_ = 0;       // records dropped from the front since Init: the front's sequence
   std::atomic<int32_t> limit_kbytes_{0};
   std::atomic<uint32_t> count_{0};
   std::atomic<uint64_t> total_bytes_{0};
@@ -118,8 +137,8 @@ class PacketStore {
 template <typename Read>
 bool PacketStore::ReadBySequence(uint64_t sequence, Read&& read) const {
   std::lock_guard<std::recursive_mutex> guard(lock_);
-  if (sequence < removed_ || sequence - removed_ >= records_.size()) return false;
-  const Record& r = records_[static_cast<size_t>(sequence - removed_)];
-  read(CapturedPacket{r.size, r.time, r.data});
+  const uint8_t* record = RecordLocked(sequence);
+  if (record == nullptr) return false;
+  read(PacketAt(record));
   return true;
 }

@@ -11,6 +11,7 @@
 // thread, once per operation.
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <deque>
@@ -72,6 +73,14 @@ class PacketStore {
   template <typename Read>
   bool ReadBySequence(uint64_t sequence, Read&& read) const;
 
+  // Calls `read(packet)` for up to `count` records from `index` on, oldest
+  // first, under one hold of the lock: the walk of a reader that goes through
+  // the store in order, without a search per record. The packets' data is the
+  // store's and must not be kept, and `read` must not wait for a thread that
+  // may want the lock. Returns how many were read.
+  template <typename Read>
+  uint32_t ReadInOrder(uint32_t index, uint32_t count, Read&& read) const;
+
   // Deep copy of the record numbered `sequence`, taken under the lock: for
   // readers that keep it. On success out.data points into `bytes`. Returns 1,
   // or 0 when the record is gone (out is then left alone).
@@ -114,7 +123,16 @@ class PacketStore {
     uint64_t first_sequence;  // of its first record
   };
 
+  // A record's place: its block's index in blocks_, and its number there.
+  struct Place {
+    size_t block;
+    uint32_t record;
+  };
+
+  bool FindLocked(uint64_t sequence, Place& at) const;
+  const uint8_t* RecordAt(const Place& at) const;
   const uint8_t* RecordLocked(uint64_t sequence) const;
+  const uint8_t* StepLocked(Place& at) const;
   static CapturedPacket PacketAt(const uint8_t* record);
   bool PushLocked(const uint8_t* bytes, uint32_t size, const SystemTime& time);
   bool RoomInLastBlock(uint32_t size) const;
@@ -133,6 +151,16 @@ class PacketStore {
   std::atomic<uint64_t> total_bytes_{0};
   std::atomic<uint32_t> packet_counter_{0};
 };
+
+template <typename Read>
+uint32_t PacketStore::ReadInOrder(uint32_t index, uint32_t count, Read&& read) const {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  Place at{};
+  if (index >= Count() || !FindLocked(removed_ + index, at)) return 0;
+  count = std::min(count, Count() - index);
+  for (uint32_t i = 0; i < count; ++i) read(PacketAt(StepLocked(at)));
+  return count;
+}
 
 template <typename Read>
 bool PacketStore::ReadBySequence(uint64_t sequence, Read&& read) const {

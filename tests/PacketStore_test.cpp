@@ -342,6 +342,13 @@ TEST(PacketStore, RecordsInBlocks) {
       ASSERT_TRUE(store.ReadBySequence(sequence, [&](const CapturedPacket& p) { size = p.size; }));
       EXPECT_EQ(size, c.sizes[sequence % c.sizes.size()]);
     }
+    // The in-order walk sees the same records, also across blocks.
+    std::vector<int> walked;
+    const uint32_t read = store.ReadInOrder(1, store.Count(), [&](const CapturedPacket& p) {
+      walked.push_back(p.size == 0 ? static_cast<int>(p.time.milliseconds) : p.data[p.size - 1]);
+    });
+    EXPECT_EQ(read, store.Count() - 1);
+    EXPECT_EQ(walked, std::vector<int>(tags.begin() + 1, tags.end()));
     EXPECT_LE(store.BlockBytes(), c.most_block_bytes);
     store.Clear();
     EXPECT_EQ(store.BlockBytes(), 0u);

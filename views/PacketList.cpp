@@ -12,6 +12,8 @@
 namespace {
 
 constexpr uint32_t kCounterModulus = PacketStore::kPacketCounterWrap + 1;
+// Records read per hold of the store's lock while rows are appended.
+constexpr uint32_t kRowsPerRead = 4096;
 
 // Packets stored since the counter read `last`; the counter runs through
 // 0 ... kPacketCounterWrap and starts again at 0.
@@ -44,15 +46,24 @@ void PacketListFeed::Update(const PacketStore& store, bool more_follow) {
   const uint32_t first = stored - fresh;
   const uint64_t first_sequence = store.FirstSequence() + first;
 
-  for (uint32_t k = 0; k < fresh; ++k) {
-    // Only this thread removes records, so every index below the count holds one.
-    CapturedPacket packet;
-    if (!store.Get(static_cast<int32_t>(first + k), packet)) break;
-    AppendRow(first_sequence + k, previous_receive_time_);
-    IpHeader ip{};
-    if (DecodeIpHeader(ip, packet.data, static_cast<int32_t>(packet.size))) {
-      previous_receive_time_ = packet.time;
-    }
+  // The records are read a batch at a time under one hold of the store's
+  // lock, and handed over only between batches: the window's thread takes
+  // that lock to draw cells, so it must not be held while the thread is
+  // waited for. Only this thread removes records, so every index below the
+  // count holds one.
+  uint32_t k = 0;
+  while (k < fresh) {
+    if (changes_.previous_times.size() >= kMaxRowsPerHandover) HandOver();
+    const auto room = static_cast<uint32_t>(kMaxRowsPerHandover - changes_.previous_times.size());
+    const uint32_t batch = std::min({fresh - k, room, kRowsPerRead});
+    const uint32_t read = store.ReadInOrder(first + k, batch, [&](const CapturedPacket& packet) {
+      AppendRow(first_sequence + k++, previous_receive_time_);
+      IpHeader ip{};
+      if (DecodeIpHeader(ip, packet.data, static_cast<int32_t>(packet.size))) {
+        previous_receive_time_ = packet.time;
+      }
+    });
+    if (read < batch) break;
   }
 
   changes_.counts = CountsText(store);
@@ -62,7 +73,6 @@ void PacketListFeed::Update(const PacketStore& store, bool more_follow) {
 }
 
 void PacketListFeed::AppendRow(uint64_t sequence, const SystemTime& previous_time) {
-  if (changes_.previous_times.size() >= kMaxRowsPerHandover) HandOver();
   if (changes_.previous_times.empty()) {
     changes_.first_sequence = sequence;
     changes_.first_number = next_number_;

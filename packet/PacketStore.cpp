@@ -90,7 +90,7 @@ const uint8_t* PacketStore::RecordLocked(uint64_t sequence) const {
 // meanwhile, so that a walk through a large store does not wait on memory
 // once per record.
 const uint8_t* PacketStore::StepLocked(Place& at) const {
-  constexpr uint32_t kFetchAhead = 8;
+  constexpr uint32_t kFetchAhead = 16;
   const uint8_t* record = RecordAt(at);
   const Block& block = blocks_[at.block];
   if (at.record + kFetchAhead < block.records) {

@@ -33,6 +33,18 @@ std::string CountsText(const PacketStore& store) {
 PacketListFeed::PacketListFeed(PacketListSink& sink) : sink_(sink) {}
 
 void PacketListFeed::Update(const PacketStore& store, bool more_follow) {
+  AppendNewRows(store, true);
+  changes_.counts = CountsText(store);
+  const auto hold = std::chrono::milliseconds(sink_.HoldMs());
+  if (more_follow && std::chrono::steady_clock::now() - last_handover_ < hold) return;
+  HandOver();
+}
+
+void PacketListFeed::Gather(const PacketStore& store) {
+  AppendNewRows(store, false);
+}
+
+void PacketListFeed::AppendNewRows(const PacketStore& store, bool hand_over_full) {
   // Before the first row since a reset every stored record is new, also when
   // a load of more than kPacketCounterWrap records has wrapped the counter.
   const uint32_t counter = store.PacketCounter();
@@ -53,9 +65,12 @@ void PacketListFeed::Update(const PacketStore& store, bool more_follow) {
   // count holds one.
   uint32_t k = 0;
   while (k < fresh) {
-    if (changes_.previous_times.size() >= kMaxRowsPerHandover) HandOver();
-    const auto room = static_cast<uint32_t>(kMaxRowsPerHandover - changes_.previous_times.size());
-    const uint32_t batch = std::min({fresh - k, room, kRowsPerRead});
+    uint32_t batch = std::min(fresh - k, kRowsPerRead);
+    if (hand_over_full) {
+      if (changes_.previous_times.size() >= kMaxRowsPerHandover) HandOver();
+      const size_t room = kMaxRowsPerHandover - changes_.previous_times.size();
+      batch = static_cast<uint32_t>(std::min<size_t>(batch, room));
+    }
     const uint32_t read = store.ReadInOrder(first + k, batch, [&](const CapturedPacket& packet) {
       AppendRow(first_sequence + k++, previous_receive_time_);
       IpHeader ip{};
@@ -65,11 +80,6 @@ void PacketListFeed::Update(const PacketStore& store, bool more_follow) {
     });
     if (read < batch) break;
   }
-
-  changes_.counts = CountsText(store);
-  const auto hold = std::chrono::milliseconds(sink_.HoldMs());
-  if (more_follow && std::chrono::steady_clock::now() - last_handover_ < hold) return;
-  HandOver();
 }
 
 void PacketListFeed::AppendRow(uint64_t sequence, const SystemTime& previous_time) {
@@ -110,10 +120,33 @@ void PacketListFeed::Reset() {
 }
 
 void PacketListFeed::HandOver() {
+  while (changes_.previous_times.size() > kMaxRowsPerHandover) HandOverFirstRows();
   if (!changes_.RowsLeave() && changes_.previous_times.empty() && changes_.counts.empty()) return;
   sink_.HandOver(changes_);
   delivered_rows_left_ = rows_;
   changes_ = PacketListChanges{};
+  last_handover_ = std::chrono::steady_clock::now();
+}
+
+// Rows gathered beyond one hand-over's worth cross in full pieces, the
+// oldest first; what was deleted before them goes with the first.
+void PacketListFeed::HandOverFirstRows() {
+  auto& times = changes_.previous_times;
+  const auto end = times.begin() + kMaxRowsPerHandover;
+  PacketListChanges piece;
+  piece.reset = changes_.reset;
+  piece.deleted_top = changes_.deleted_top;
+  piece.first_sequence = changes_.first_sequence;
+  piece.first_number = changes_.first_number;
+  piece.previous_times.assign(times.begin(), end);
+  times.erase(times.begin(), end);
+  changes_.reset = false;
+  changes_.deleted_top = 0;
+  changes_.first_sequence += kMaxRowsPerHandover;
+  changes_.first_number = static_cast<int32_t>(static_cast<uint32_t>(changes_.first_number) +
+                                               uint32_t{kMaxRowsPerHandover});
+  sink_.HandOver(piece);
+  delivered_rows_left_ = rows_ - static_cast<int>(times.size());
   last_handover_ = std::chrono::steady_clock::now();
 }
 

@@ -54,8 +54,10 @@ void CaptureThread::LoadFromFile() {
   CaptureView& view = context_.view;
   std::string path;
   if (view.ShowOpenDialog(kOpenBinaryDialog, path) != 1) return;
-  const FileOutcome outcome =
-      LoadCaptureFile(path.c_str(), context_.store, view.Progress(), [this] { return Running(); });
+  // The rows are gathered while the records are read, and listed after the box.
+  const FileOutcome outcome = LoadCaptureFile(
+      path.c_str(), context_.store, view.Progress(), [this] { return Running(); },
+      [this] { list_.Gather(context_.store); });
   // Whatever ends the load, the records read before stay and are listed. The
   // log lines are written also while closing; only the messages are not shown.
   switch (outcome) {

@@ -46,17 +46,31 @@ FileOutcome OutcomeOfRead(CaptureReadResult result) {
 // Adds the records up to the end of the file to the store, until the file, the
 // store or `keep_going` ends the load.
 FileOutcome AddRecords(CaptureFileReader& reader, PacketStore& store, FileProgress& progress,
-                       const KeepGoing& keep_going) {
+                       const KeepGoing& keep_going, const std::function<void()>& stored) {
+  // A few hundred records of a few hundred bytes stay in the cache.
+  constexpr uint32_t kStoredEvery = 512;
+  uint32_t since_stored = 0;
+  FileOutcome outcome = FileOutcome::CutShort;
   while (keep_going()) {
     CapturedPacket packet;
     const CaptureReadResult read = reader.Next(packet);
-    if (read != CaptureReadResult::Ok) return OutcomeOfRead(read);
+    if (read != CaptureReadResult::Ok) {
+      outcome = OutcomeOfRead(read);
+      break;
+    }
     const uint8_t added = store.Add(packet.data, packet.size, packet.time);
-    if (added == PacketStore::kAddFull) return FileOutcome::StoreFull;
-    if (added != PacketStore::kAddStored) return FileOutcome::OutOfMemory;
+    if (added != PacketStore::kAddStored) {
+      outcome = added == PacketStore::kAddFull ? FileOutcome::StoreFull : FileOutcome::OutOfMemory;
+      break;
+    }
     progress.RecordDone();
+    if (++since_stored == kStoredEvery && stored) {
+      stored();
+      since_stored = 0;
+    }
   }
-  return FileOutcome::CutShort;
+  if (since_stored != 0 && stored) stored();
+  return outcome;
 }
 
 }  // namespace
@@ -86,7 +100,7 @@ FileOutcome SaveCaptureFile(const char* path, const PacketStore& store, Progress
 }
 
 FileOutcome LoadCaptureFile(const char* path, PacketStore& store, ProgressBar& progress,
-                            const KeepGoing& keep_going) {
+                            const KeepGoing& keep_going, const std::function<void()>& stored) {
   CaptureFileReader reader;
   if (!reader.Open(path)) return FileOutcome::Unreadable;
 
@@ -96,7 +110,7 @@ FileOutcome LoadCaptureFile(const char* path, PacketStore& store, ProgressBar& p
   FileProgress file_progress(progress, static_cast<int32_t>(reader.header_count()));
   FileOutcome outcome = OutcomeOfRead(header);
   if (header == CaptureReadResult::Ok)
-    outcome = AddRecords(reader, store, file_progress, keep_going);
+    outcome = AddRecords(reader, store, file_progress, keep_going, stored);
   file_progress.Finish();
   if (!reader.Close() && outcome == FileOutcome::Loaded) outcome = FileOutcome::Unreadable;
   progress.SetPosition(0);

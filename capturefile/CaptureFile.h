@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "log/BufferedFileWriter.h"
 #include "capturefile/CaptureFileFormat.h"
@@ -34,5 +35,8 @@ bool WriteCaptureRecord(BufferedFileWriter& out, const CapturedPacket& packet);
 // closed; StoreFull or OutOfMemory when the store refuses a record; CutShort
 // when `keep_going` ended it. Records read before any of these stay in the
 // store.
+// `stored` is called after every few records added, while they are still in
+// the cache: for the packet list to gather their rows.
 FileOutcome LoadCaptureFile(const char* path, PacketStore& store, ProgressBar& progress,
-                            const KeepGoing& keep_going = kAlwaysKeepGoing);
+                            const KeepGoing& keep_going = kAlwaysKeepGoing,
+                            const std::function<void()>& stored = {});

@@ -11,6 +11,7 @@
 // thread, once per operation.
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <deque>
@@ -28,6 +29,9 @@ class PacketStore {
 
   // The counter of stored packets starts again at 0 after this many.
   static constexpr uint32_t kPacketCounterWrap = 5000000;
+  // Records are stored in blocks of this size (a larger record gets a block
+  // of its own), so a store holds up to about a block beyond its packets.
+  static constexpr uint32_t kBlockBytes = 1u << 20;
 
   PacketStore() = default;
   ~PacketStore();
@@ -69,6 +73,14 @@ class PacketStore {
   template <typename Read>
   bool ReadBySequence(uint64_t sequence, Read&& read) const;
 
+  // Calls `read(packet)` for up to `count` records from `index` on, oldest
+  // first, under one hold of the lock: the walk of a reader that goes through
+  // the store in order, without a search per record. The packets' data is the
+  // store's and must not be kept, and `read` must not wait for a thread that
+  // may want the lock. Returns how many were read.
+  template <typename Read>
+  uint32_t ReadInOrder(uint32_t index, uint32_t count, Read&& read) const;
+
   // Deep copy of the record numbered `sequence`, taken under the lock: for
   // readers that keep it. On success out.data points into `bytes`. Returns 1,
   // or 0 when the record is gone (out is then left alone).
@@ -80,6 +92,10 @@ class PacketStore {
   uint32_t PacketCounter() const { return packet_counter_.load(std::memory_order_acquire); }
   // 64-bit: a limit above 4,294,967 Kbyte lets the total pass 4 GB.
   uint64_t TotalBytes() const { return total_bytes_.load(std::memory_order_acquire); }
+
+  // The memory the store holds for its records: its blocks. For
+  // measurements and tests.
+  uint64_t BlockBytes() const;
 
   // The limit arithmetic, in 64 bits so that limits and totals beyond 4 GB
   // hold: whether `size` more bytes fit with `total` stored, up to the limit
@@ -94,21 +110,42 @@ class PacketStore {
   void Destroy();
 
  private:
-  // One record: the header fields and the store's own copy of the bytes.
-  struct Record {
-    uint32_t size;
-    SystemTime time;
-    uint8_t* data;
+  // Records are kept in large blocks, one after another in arrival order: a
+  // record is its header (size, then receive time) followed by its bytes,
+  // and the records' offsets grow from the block's end towards them. A block
+  // is freed once its last record has left, so the store costs an allocation
+  // per block rather than per packet, and emptying it frees few large blocks.
+  struct Block {
+    uint8_t* memory;
+    uint32_t capacity;
+    uint32_t used;            // record bytes from the start
+    uint32_t records;         // records written, including any that left since
+    uint64_t first_sequence;  // of its first record
   };
 
-  static uint8_t* CopyBytes(const uint8_t* bytes, uint32_t size);
-  void PushLocked(const Record& record);
+  // A record's place: its block's index in blocks_, and its number there.
+  struct Place {
+    size_t block;
+    uint32_t record;
+  };
+
+  bool FindLocked(uint64_t sequence, Place& at) const;
+  const uint8_t* RecordAt(const Place& at) const;
+  const uint8_t* RecordLocked(uint64_t sequence) const;
+  const uint8_t* StepLocked(Place& at) const;
+  static CapturedPacket PacketAt(const uint8_t* record);
+  bool PushLocked(const uint8_t* bytes, uint32_t size, const SystemTime& time);
+  bool RoomInLastBlock(uint32_t size) const;
+  bool AppendBlockLocked(uint32_t size);
   void PopFrontLocked();
+  void ReleaseBlock(uint8_t* memory, uint32_t capacity);
   void CountStoredLocked(uint32_t size);
 
   mutable std::recursive_mutex lock_;
-  std::deque<Record> records_;
-  uint64_t removed_ = 0;  // records dropped from the front since Init: the front's sequence
+  std::deque<Block> blocks_;   // oldest first; only the last one takes new records
+  uint8_t* spare_ = nullptr;   // an emptied standard block kept for the next one
+  mutable size_t hint_ = 0;    // the block last found: records are mostly read in order
+  uint64_t removed_ = 0;       // records dropped from the front since Init: the front's sequence
   std::atomic<int32_t> limit_kbytes_{0};
   std::atomic<uint32_t> count_{0};
   std::atomic<uint64_t> total_bytes_{0};
@@ -116,10 +153,20 @@ class PacketStore {
 };
 
 template <typename Read>
+uint32_t PacketStore::ReadInOrder(uint32_t index, uint32_t count, Read&& read) const {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  Place at{};
+  if (index >= Count() || !FindLocked(removed_ + index, at)) return 0;
+  count = std::min(count, Count() - index);
+  for (uint32_t i = 0; i < count; ++i) read(PacketAt(StepLocked(at)));
+  return count;
+}
+
+template <typename Read>
 bool PacketStore::ReadBySequence(uint64_t sequence, Read&& read) const {
   std::lock_guard<std::recursive_mutex> guard(lock_);
-  if (sequence < removed_ || sequence - removed_ >= records_.size()) return false;
-  const Record& r = records_[static_cast<size_t>(sequence - removed_)];
-  read(CapturedPacket{r.size, r.time, r.data});
+  const uint8_t* record = RecordLocked(sequence);
+  if (record == nullptr) return false;
+  read(PacketAt(record));
   return true;
 }

@@ -318,26 +318,37 @@ TEST(PacketList, HandsOverOneBatchPerUpdateWithTheSameRows) {
   EXPECT_EQ(held.RowCount(), 0);
 }
 
-// Opening a large file appends every record in one update: the rows cross in
-// bounded hand-overs and the window ends with all of them in order.
+// Opening a large file appends every record in one update, or gathers the
+// rows while it stores the records and hands them over at the end: either
+// way the rows cross in bounded hand-overs and the window ends with all of
+// them in order.
 TEST(PacketList, LargeUpdatesCrossInBoundedHandovers) {
-  PacketStore store;
   const std::vector<uint8_t> d = Datagram(17, {0, 53, 4, 0, 0, 80, 0, 0}, 28);
   const size_t records = 2 * PacketListFeed::kMaxRowsPerHandover + 5;
-  for (size_t i = 0; i < records; ++i) store.Add(d.data(), 28, SystemTime{});
-  FakeListPane list;
-  PacketListFeed feed(list);
-  feed.Update(store);
-  ASSERT_EQ(list.handovers.size(), 3u);
-  size_t largest = 0;
-  for (const auto& h : list.handovers) largest = std::max(largest, h.previous_times.size());
-  EXPECT_EQ(largest, PacketListFeed::kMaxRowsPerHandover);
-  ASSERT_EQ(list.RowCount(), static_cast<int>(records));
-  const PacketRow last = list.rows.Row(list.RowCount() - 1);
-  EXPECT_EQ(last.sequence, records - 1);
-  EXPECT_EQ(last.number, static_cast<int32_t>(records - 1));
-  EXPECT_STREQ(list.rows.Cells(list.RowCount() - 1, store)->cells[kColumnNumber],
-               std::to_string(records - 1).c_str());
+  for (size_t gather_every : {size_t{0}, size_t{1000}}) {
+    SCOPED_TRACE(gather_every);
+    PacketStore store;
+    FakeListPane list;
+    PacketListFeed feed(list);
+    for (size_t i = 0; i < records; ++i) {
+      store.Add(d.data(), 28, SystemTime{2024, 1, 1, 1, 10, 0, 0, static_cast<uint16_t>(i % 1000)});
+      if (gather_every != 0 && i % gather_every == 0) feed.Gather(store);
+    }
+    EXPECT_TRUE(list.handovers.empty());
+    feed.Update(store);
+    ASSERT_EQ(list.handovers.size(), 3u);
+    size_t largest = 0;
+    for (const auto& h : list.handovers) largest = std::max(largest, h.previous_times.size());
+    EXPECT_EQ(largest, PacketListFeed::kMaxRowsPerHandover);
+    ASSERT_EQ(list.RowCount(), static_cast<int>(records));
+    for (int row : {1, 65536, list.RowCount() - 1}) {
+      const PacketRow r = list.rows.Row(row);
+      EXPECT_EQ(r.sequence, static_cast<uint64_t>(row));
+      EXPECT_EQ(r.number, row);
+      EXPECT_EQ(r.previous_time.milliseconds, (row - 1) % 1000) << "row " << row;
+      EXPECT_STREQ(list.rows.Cells(row, store)->cells[kColumnNumber], std::to_string(row).c_str());
+    }
+  }
 }
 
 // Rows leaving the top take the selection, the focus and the shown row along

@@ -1,7 +1,7 @@
 // Packet store under allocation failure. This program replaces the global
 // allocation functions with malloc-backed ones that a test can make fail:
-// the nothrow array form (the store's packet-byte blocks) or the throwing
-// single-object form (the queue's own storage). A failed Add or AddOverwriting
+// the nothrow array form (the store's blocks of records) or the throwing
+// single-object form (the queue of blocks). A failed Add or AddOverwriting
 // must leave the store exactly as it was and leak nothing (LeakSanitizer checks
 // the native build at exit).
 #include <gtest/gtest.h>
@@ -99,83 +99,89 @@ class Failing {
   std::atomic<bool>& flag_;
 };
 
+// Runs `store_one` (a store call; true when it stored) with one allocation
+// kind failing until a call fails, which must leave the store as it was. The
+// store allocates only when its last block is full or its queue of blocks
+// grows, so most calls succeed. false when none failed within `calls`.
+template <typename StoreOne>
+bool FailsAndChangesNothing(const PacketStore& store, std::atomic<bool>& kind, int calls,
+                            StoreOne store_one) {
+  for (int i = 0; i < calls; ++i) {
+    const Snapshot before = Take(store);
+    bool stored;
+    {
+      Failing failing(kind);
+      stored = store_one(static_cast<uint16_t>(i));
+    }
+    if (!stored) {
+      EXPECT_EQ(Take(store), before);
+      return true;
+    }
+  }
+  return false;
+}
+
+// Records of this size fill a block with 17 and leave its tail unused.
+constexpr uint32_t kLarge = 60000;
+
 TEST(PacketStoreOutOfMemory, ByteBlockFailureChangesNothing) {
   PacketStore store;
   store.Init();
   store.SetLimitKbytes(10);
-  const std::vector<uint8_t> bytes(1000, 0x42);
+  const std::vector<uint8_t> bytes(kLarge, 0x42);
   for (uint16_t i = 0; i < 10; ++i) ASSERT_EQ(store.Add(bytes.data(), 1000, Stamp(i)), 1);
-  const Snapshot full = Take(store);
 
   // The store is full, so a plain Add says so before it allocates anything.
   {
     Failing failing(fail_byte_blocks);
     EXPECT_EQ(store.Add(bytes.data(), 1, Stamp(99)), PacketStore::kAddFull);
   }
-  // Overwriting allocates before it removes: the failure leaves all ten records.
-  {
-    Failing failing(fail_byte_blocks);
-    EXPECT_EQ(store.AddOverwriting(bytes.data(), 1000, Stamp(100)), -1);
-  }
-  EXPECT_EQ(Take(store), full);
 
   store.SetLimitKbytes(0);
-  {
-    Failing failing(fail_byte_blocks);
-    EXPECT_EQ(store.Add(bytes.data(), 1000, Stamp(101)), PacketStore::kAddAllocationFailed);
+  EXPECT_TRUE(FailsAndChangesNothing(store, fail_byte_blocks, 40, [&](uint16_t tag) {
+    const uint8_t result = store.Add(bytes.data(), kLarge, Stamp(tag));
+    EXPECT_NE(result, PacketStore::kAddFull);
+    return result == PacketStore::kAddStored;
+  }));
+
+  // Overwriting stores before it removes: when the new record needs a block
+  // that cannot be had, every old record stays.
+  store.Clear();
+  store.SetLimitKbytes(2000);
+  while (store.Add(bytes.data(), kLarge, Stamp(1)) == PacketStore::kAddStored) {
   }
-  EXPECT_EQ(Take(store), full);
+  EXPECT_TRUE(FailsAndChangesNothing(store, fail_byte_blocks, 40, [&](uint16_t tag) {
+    return store.AddOverwriting(bytes.data(), kLarge, Stamp(tag)) > 0;
+  }));
 
   // Once memory is back, both work again.
-  EXPECT_EQ(store.Add(bytes.data(), 1000, Stamp(102)), PacketStore::kAddStored);
-  EXPECT_EQ(store.AddOverwriting(bytes.data(), 1000, Stamp(103)), 0);
-  EXPECT_EQ(store.Count(), 12u);
+  EXPECT_EQ(store.AddOverwriting(bytes.data(), kLarge, Stamp(102)), 1);
+  store.SetLimitKbytes(0);
+  EXPECT_EQ(store.Add(bytes.data(), kLarge, Stamp(103)), PacketStore::kAddStored);
 }
 
 TEST(PacketStoreOutOfMemory, QueueGrowthFailureIsAnAllocationFailure) {
-  // The queue allocates storage only every so many records, so each call runs
-  // with its growth failing until one call actually needed to grow.
+  // The queue of blocks takes storage for a few blocks at a time.
   PacketStore store;
   store.Init();
-  const std::vector<uint8_t> bytes(100, 0x17);
-  bool add_failed = false;
-  for (uint16_t i = 0; i < 1000 && !add_failed; ++i) {
-    const Snapshot before = Take(store);
-    uint8_t result;
-    {
-      Failing failing(fail_queue_storage);
-      result = store.Add(bytes.data(), 100, Stamp(i));
-    }
-    if (result == PacketStore::kAddAllocationFailed) {
-      add_failed = true;
-      EXPECT_EQ(Take(store), before);
-    } else {
-      ASSERT_EQ(result, PacketStore::kAddStored);
-    }
-  }
-  EXPECT_TRUE(add_failed);
+  const std::vector<uint8_t> bytes(kLarge, 0x17);
+  EXPECT_TRUE(FailsAndChangesNothing(store, fail_queue_storage, 1000, [&](uint16_t tag) {
+    const uint8_t result = store.Add(bytes.data(), kLarge, Stamp(tag));
+    EXPECT_NE(result, PacketStore::kAddFull);
+    return result == PacketStore::kAddStored;
+  }));
 
   // A full store in overwrite mode: one old record out per new one.
   store.Clear();
-  store.SetLimitKbytes(2);
-  for (uint16_t i = 0; i < 19; ++i) ASSERT_EQ(store.Add(bytes.data(), 100, Stamp(i)), 1);
-  bool overwrite_failed = false;
-  for (uint16_t i = 0; i < 1000 && !overwrite_failed; ++i) {
-    const Snapshot before = Take(store);
-    int32_t result;
-    {
-      Failing failing(fail_queue_storage);
-      result = store.AddOverwriting(bytes.data(), 100, Stamp(static_cast<uint16_t>(100 + i)));
-    }
-    if (result == -1) {
-      overwrite_failed = true;
-      EXPECT_EQ(Take(store), before);
-    } else {
-      ASSERT_EQ(result, 1);
-    }
+  store.SetLimitKbytes(2000);
+  while (store.Add(bytes.data(), kLarge, Stamp(1)) == PacketStore::kAddStored) {
   }
-  EXPECT_TRUE(overwrite_failed);
-  EXPECT_EQ(store.Add(bytes.data(), 100, Stamp(7)), PacketStore::kAddStored);
+  EXPECT_TRUE(FailsAndChangesNothing(store, fail_queue_storage, 1000, [&](uint16_t tag) {
+    const int32_t result = store.AddOverwriting(bytes.data(), kLarge, Stamp(tag));
+    EXPECT_NE(result, 0);
+    return result > 0;
+  }));
+  EXPECT_EQ(store.AddOverwriting(bytes.data(), kLarge, Stamp(7)), 1);
 }
 
 }  // namespace

@@ -295,6 +295,68 @@ TEST(PacketStore, PacketCounterWrapsToZeroAfterFiveMillion) {
   EXPECT_EQ(store.Count(), 2u);
 }
 
+// Records are kept in large blocks: every record stays whole and findable
+// across block boundaries, also one that fills a block's room exactly or is
+// larger than a block; overwriting frees the oldest blocks; Clear frees all.
+TEST(PacketStore, RecordsInBlocks) {
+  constexpr uint32_t kBlock = PacketStore::kBlockBytes;
+  constexpr uint32_t kOwnRoom = kBlock - 24;  // a block's room for one record's bytes
+  struct Case {
+    const char* name;
+    int32_t limit_kbytes;         // when set, a full store overwrites its oldest records
+    std::vector<uint32_t> sizes;  // added in turn, `rounds` times
+    int rounds;
+    uint64_t most_block_bytes;  // what the blocks may hold at the end
+  };
+  const Case cases[] = {
+      // 40 MB of records, a block's tail left free when the next does not fit.
+      {"mixed sizes over many blocks", 0, {0, 1, 700, 1500, 65535, 65536}, 300, 41 * kBlock},
+      // Per round: two blocks filled exactly, a record 4 bytes too large for
+      // the room left beside a small one, and a block of its own for the
+      // oversized record.
+      {"exact fills and oversized records", 0,
+       {kOwnRoom, 1, kOwnRoom - 25, 1, kOwnRoom - 21, 3 * kBlock, 7}, 3,
+       3 * (8 * uint64_t{kBlock} + 24)},
+      {"overwriting a 2 MB store", 2000, {60000, 1500, 40}, 300, 2000000 + 3 * kBlock},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    PacketStore store;
+    store.Init();
+    store.SetLimitKbytes(c.limit_kbytes);
+    uint32_t added = 0;
+    for (int round = 0; round < c.rounds; ++round) {
+      for (uint32_t size : c.sizes) {
+        const uint8_t tag = static_cast<uint8_t>(added++ % 251);
+        if (AddTagged(store, size, tag) == PacketStore::kAddFull) {
+          ASSERT_GT(AddOverwritingTagged(store, size, tag), 0);
+        }
+      }
+    }
+    ASSERT_EQ(store.FirstSequence() + store.Count(), added);
+    const std::vector<int> tags = Tags(store);  // checks every byte of every record
+    for (size_t i = 0; i < tags.size(); ++i) {
+      const uint64_t sequence = store.FirstSequence() + i;
+      ASSERT_EQ(tags[i], static_cast<int>(sequence % 251)) << "record " << i;
+      uint32_t size = 0;
+      ASSERT_TRUE(store.ReadBySequence(sequence, [&](const CapturedPacket& p) { size = p.size; }));
+      EXPECT_EQ(size, c.sizes[sequence % c.sizes.size()]);
+    }
+    // The in-order walk sees the same records, also across blocks.
+    std::vector<int> walked;
+    const uint32_t read = store.ReadInOrder(1, store.Count(), [&](const CapturedPacket& p) {
+      walked.push_back(p.size == 0 ? static_cast<int>(p.time.milliseconds) : p.data[p.size - 1]);
+    });
+    EXPECT_EQ(read, store.Count() - 1);
+    EXPECT_EQ(walked, std::vector<int>(tags.begin() + 1, tags.end()));
+    EXPECT_LE(store.BlockBytes(), c.most_block_bytes);
+    store.Clear();
+    EXPECT_EQ(store.BlockBytes(), 0u);
+    ASSERT_EQ(AddTagged(store, 10, static_cast<uint8_t>(added % 251)), 1);
+    EXPECT_EQ(Tags(store), std::vector<int>{static_cast<int>(added % 251)});
+  }
+}
+
 TEST(PacketStore, ReaderCopiesWhileWriterAddsOverwritesAndClears) {
   // The writer stores packets whose bytes all equal their tag and whose size
   // follows from it; a torn or freed record shows as a mismatch (or to ASan).

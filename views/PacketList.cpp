@@ -12,6 +12,8 @@
 namespace {
 
 constexpr uint32_t kCounterModulus = PacketStore::kPacketCounterWrap + 1;
+// Records read per hold of the store's lock while rows are appended.
+constexpr uint32_t kRowsPerRead = 4096;
 
 // Packets stored since the counter read `last`; the counter runs through
 // 0 ... kPacketCounterWrap and starts again at 0.
@@ -31,6 +33,18 @@ std::string CountsText(const PacketStore& store) {
 PacketListFeed::PacketListFeed(PacketListSink& sink) : sink_(sink) {}
 
 void PacketListFeed::Update(const PacketStore& store, bool more_follow) {
+  AppendNewRows(store, true);
+  changes_.counts = CountsText(store);
+  const auto hold = std::chrono::milliseconds(sink_.HoldMs());
+  if (more_follow && std::chrono::steady_clock::now() - last_handover_ < hold) return;
+  HandOver();
+}
+
+void PacketListFeed::Gather(const PacketStore& store) {
+  AppendNewRows(store, false);
+}
+
+void PacketListFeed::AppendNewRows(const PacketStore& store, bool hand_over_full) {
   // Before the first row since a reset every stored record is new, also when
   // a load of more than kPacketCounterWrap records has wrapped the counter.
   const uint32_t counter = store.PacketCounter();
@@ -44,25 +58,31 @@ void PacketListFeed::Update(const PacketStore& store, bool more_follow) {
   const uint32_t first = stored - fresh;
   const uint64_t first_sequence = store.FirstSequence() + first;
 
-  for (uint32_t k = 0; k < fresh; ++k) {
-    // Only this thread removes records, so every index below the count holds one.
-    CapturedPacket packet;
-    if (!store.Get(static_cast<int32_t>(first + k), packet)) break;
-    AppendRow(first_sequence + k, previous_receive_time_);
-    IpHeader ip{};
-    if (DecodeIpHeader(ip, packet.data, static_cast<int32_t>(packet.size))) {
-      previous_receive_time_ = packet.time;
+  // The records are read a batch at a time under one hold of the store's
+  // lock, and handed over only between batches: the window's thread takes
+  // that lock to draw cells, so it must not be held while the thread is
+  // waited for. Only this thread removes records, so every index below the
+  // count holds one.
+  uint32_t k = 0;
+  while (k < fresh) {
+    uint32_t batch = std::min(fresh - k, kRowsPerRead);
+    if (hand_over_full) {
+      if (changes_.previous_times.size() >= kMaxRowsPerHandover) HandOver();
+      const size_t room = kMaxRowsPerHandover - changes_.previous_times.size();
+      batch = static_cast<uint32_t>(std::min<size_t>(batch, room));
     }
+    const uint32_t read = store.ReadInOrder(first + k, batch, [&](const CapturedPacket& packet) {
+      AppendRow(first_sequence + k++, previous_receive_time_);
+      IpHeader ip{};
+      if (DecodeIpHeader(ip, packet.data, static_cast<int32_t>(packet.size))) {
+        previous_receive_time_ = packet.time;
+      }
+    });
+    if (read < batch) break;
   }
-
-  changes_.counts = CountsText(store);
-  const auto hold = std::chrono::milliseconds(sink_.HoldMs());
-  if (more_follow && std::chrono::steady_clock::now() - last_handover_ < hold) return;
-  HandOver();
 }
 
 void PacketListFeed::AppendRow(uint64_t sequence, const SystemTime& previous_time) {
-  if (changes_.previous_times.size() >= kMaxRowsPerHandover) HandOver();
   if (changes_.previous_times.empty()) {
     changes_.first_sequence = sequence;
     changes_.first_number = next_number_;
@@ -100,10 +120,33 @@ void PacketListFeed::Reset() {
 }
 
 void PacketListFeed::HandOver() {
+  while (changes_.previous_times.size() > kMaxRowsPerHandover) HandOverFirstRows();
   if (!changes_.RowsLeave() && changes_.previous_times.empty() && changes_.counts.empty()) return;
   sink_.HandOver(changes_);
   delivered_rows_left_ = rows_;
   changes_ = PacketListChanges{};
+  last_handover_ = std::chrono::steady_clock::now();
+}
+
+// Rows gathered beyond one hand-over's worth cross in full pieces, the
+// oldest first; what was deleted before them goes with the first.
+void PacketListFeed::HandOverFirstRows() {
+  auto& times = changes_.previous_times;
+  const auto end = times.begin() + kMaxRowsPerHandover;
+  PacketListChanges piece;
+  piece.reset = changes_.reset;
+  piece.deleted_top = changes_.deleted_top;
+  piece.first_sequence = changes_.first_sequence;
+  piece.first_number = changes_.first_number;
+  piece.previous_times.assign(times.begin(), end);
+  times.erase(times.begin(), end);
+  changes_.reset = false;
+  changes_.deleted_top = 0;
+  changes_.first_sequence += kMaxRowsPerHandover;
+  changes_.first_number = static_cast<int32_t>(static_cast<uint32_t>(changes_.first_number) +
+                                               uint32_t{kMaxRowsPerHandover});
+  sink_.HandOver(piece);
+  delivered_rows_left_ = rows_ - static_cast<int>(times.size());
   last_handover_ = std::chrono::steady_clock::now();
 }
 

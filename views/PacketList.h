@@ -67,8 +67,8 @@ class PacketListSink {
 // The capture thread's half. Every reset comes with an emptied store.
 class PacketListFeed {
  public:
-  // A hand-over never carries more appended rows than this, so that opening a
-  // large file needs no second copy of the list's rows in memory.
+  // A hand-over never carries more appended rows than this, so that the
+  // window never holds two copies of a large list's rows.
   static constexpr size_t kMaxRowsPerHandover = 65536;
 
   explicit PacketListFeed(PacketListSink& sink);
@@ -81,14 +81,21 @@ class PacketListFeed {
   // `more_follow`: another update comes soon (while packets keep arriving), so
   // the changes may wait for it.
   void Update(const PacketStore& store, bool more_follow = false);
+  // Appends rows for the packets stored since the last update, as Update
+  // does, but hands nothing over: for a load, which lists nothing until it is
+  // done, while the records it just stored are still in the cache. The next
+  // Update hands the rows over, in pieces of at most kMaxRowsPerHandover.
+  void Gather(const PacketStore& store);
   // The `count` oldest records left the store (overwritten): their rows go.
   void DeleteTopRows(int count);
   // Every row goes, at once; the numbering and DiffTime start again.
   void Reset();
 
  private:
+  void AppendNewRows(const PacketStore& store, bool hand_over_full);
   void AppendRow(uint64_t sequence, const SystemTime& previous_time);
   void HandOver();
+  void HandOverFirstRows();
 
   PacketListSink& sink_;
   std::chrono::steady_clock::time_point last_handover_{};

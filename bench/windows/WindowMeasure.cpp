@@ -3,8 +3,9 @@
 // menu commands and answered through the real file dialogs and boxes.
 //   open FILE...  for each capture file: open it, show its last packet, save
 //                 it as a capture file (checked byte for byte against the
-//                 opened one), export it as text, delete all; then the
-//                 process's peak memory against the file's packet bytes.
+//                 opened one), export it as text (not after --no-export:
+//                 the report is five times the capture), delete all; then
+//                 the process's peak memory against the file's packet bytes.
 //   fill ROWS     the capture thread fills an empty list with ROWS packets of
 //                 a TCP/UDP/ICMP mix; rows per second at every tenth.
 // Times run from the press of a dialog's OK (noted by the thread that posts
@@ -125,7 +126,7 @@ bool TimedSave(const char* step, int command, const char* dialog, const char* na
 
 // Open, last row, save, export and delete all of one file; false when a step
 // failed (said on the output).
-bool MeasureFile(const std::string& path) {
+bool MeasureFile(const std::string& path, bool export_text) {
   const FileFacts facts = ReadFacts(path);
   if (!facts.readable || facts.packets == 0) {
     std::printf("%s: not a readable capture file with packets\n", path.c_str());
@@ -168,8 +169,8 @@ bool MeasureFile(const std::string& path) {
   };
   if (!TimedSave("save .bin: OK to the completion box", IDM_SAVE_BINARY,
                  "バイナリデータファイル保存", "window-saved.bin", same_as_opened) ||
-      !TimedSave("export text: OK to the completion box", IDM_SAVE_TEXT,
-                 "テキストデータファイル保存", "window-export.txt", size_of)) {
+      (export_text && !TimedSave("export text: OK to the completion box", IDM_SAVE_TEXT,
+                                 "テキストデータファイル保存", "window-export.txt", size_of))) {
     return false;
   }
 
@@ -247,7 +248,7 @@ void WriteSettings() {
 int main(int argc, char** argv) {
   const std::string mode = argc > 2 ? argv[1] : "";
   if (mode != "open" && mode != "fill") {
-    std::fprintf(stderr, "usage: WindowMeasure.exe open FILE.bin... | fill ROWS\n");
+    std::fprintf(stderr, "usage: WindowMeasure.exe open [--no-export] FILE.bin... | fill ROWS\n");
     return 2;
   }
   WriteSettings();
@@ -260,11 +261,16 @@ int main(int argc, char** argv) {
     return 0;
   }
   bool all_measured = true;
+  bool export_text = true;
   for (int i = 2; i < argc; ++i) {
+    if (std::string(argv[i]) == "--no-export") {
+      export_text = false;
+      continue;
+    }
     // The file dialogs refuse forward slashes.
     std::string path = argv[i];
     std::replace(path.begin(), path.end(), '/', '\\');
-    all_measured = MeasureFile(path) && all_measured;
+    all_measured = MeasureFile(path, export_text) && all_measured;
   }
   return all_measured ? 0 : 1;
 }

@@ -15,7 +15,7 @@ struct CommandShape {
 constexpr CommandShape kCommands[] = {
     {"import", CliCommand::Import, 2, 2}, {"export-pcap", CliCommand::ExportPcap, 2, 2},
     {"report", CliCommand::Report, 2, 2}, {"list", CliCommand::List, 1, 1},
-    {"show", CliCommand::Show, 1, 2},
+    {"show", CliCommand::Show, 1, 2},    {"capture", CliCommand::Capture, 0, 0},
 };
 
 const CommandShape* FindCommand(const std::string& name) {
@@ -38,6 +38,95 @@ bool ParseIndex(const std::string& text, int32_t& out) {
   return true;
 }
 
+// A count or size option's value: decimal digits, 1 to `limit`.
+bool ParsePositive(const std::string& text, uint64_t limit, uint64_t& out) {
+  if (text.empty() || text.size() > 19) return false;
+  uint64_t value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + static_cast<uint64_t>(c - '0');
+  }
+  if (value == 0 || value > limit) return false;
+  out = value;
+  return true;
+}
+
+// Takes a capture option and, for those that have one, its value from
+// args[i + 1]. false with the reason when the value is missing or wrong.
+bool TakeCaptureOption(const std::vector<std::string>& args, size_t& i, CaptureOptions& options,
+                       std::string& error) {
+  const std::string& name = args[i];
+  if (name == "--list-addresses") {
+    options.list_addresses = true;
+    return true;
+  }
+  if (name == "--pcapng" || name == "--bin") {
+    const CaptureFormat format = name == "--bin" ? CaptureFormat::Bin : CaptureFormat::Pcapng;
+    if (options.format != CaptureFormat::Pcap && options.format != format) {
+      error = "--pcapng and --bin exclude each other";
+      return false;
+    }
+    options.format = format;
+    return true;
+  }
+  if (i + 1 >= args.size()) {
+    error = "option '" + name + "' needs a value";
+    return false;
+  }
+  const std::string& value = args[++i];
+  uint64_t number = 0;
+  const auto numeric = [&](uint64_t limit) {
+    if (ParsePositive(value, limit, number)) return true;
+    error = "invalid value '" + value + "' for '" + name + "'";
+    return false;
+  };
+  if (name == "-i") {
+    options.address = value;
+  } else if (name == "-w") {
+    options.output = value;
+  } else if (name == "--config") {
+    options.config = value;
+  } else if (name == "-c") {
+    if (!numeric(UINT64_MAX / 10)) return false;
+    options.count = number;
+  } else if (name == "-G") {
+    if (!numeric(UINT32_MAX)) return false;
+    options.rotate_seconds = static_cast<uint32_t>(number);
+  } else if (name == "-C") {
+    if (!numeric(UINT32_MAX / 1000000)) return false;
+    options.rotate_megabytes = static_cast<uint32_t>(number);
+  } else {
+    if (!numeric(1000000)) return false;
+    options.files = static_cast<uint32_t>(number);
+  }
+  return true;
+}
+
+bool IsCaptureOption(const std::string& arg) {
+  static const char* const kNames[] = {"-i",      "-w",    "-c",       "-G",
+                                       "-C",      "-W",    "--config", "--pcapng",
+                                       "--bin",   "--list-addresses"};
+  for (const char* name : kNames) {
+    if (arg == name) return true;
+  }
+  return false;
+}
+
+// The combinations `capture` refuses.
+bool CheckCaptureOptions(const CaptureOptions& o, std::string& error) {
+  if (o.list_addresses) return true;
+  if (o.output.empty()) {
+    error = "'capture' needs -w FILE (or -w - for standard output)";
+  } else if ((o.rotate_seconds != 0 || o.rotate_megabytes != 0) && o.output == "-") {
+    error = "-G and -C need a file name, not standard output";
+  } else if (o.files != 0 && o.rotate_seconds == 0 && o.rotate_megabytes == 0) {
+    error = "-W needs -G or -C";
+  } else {
+    return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 bool ParseCliArguments(const std::vector<std::string>& args, CliArguments& out,
@@ -46,7 +135,9 @@ bool ParseCliArguments(const std::vector<std::string>& args, CliArguments& out,
   std::vector<std::string> words;
   bool help = false;
   bool options_ended = false;
-  for (const std::string& arg : args) {
+  std::string capture_option;  // the first one given
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
     if (options_ended || arg.size() < 2 || arg[0] != '-') {
       words.push_back(arg);
     } else if (arg == "--") {
@@ -55,6 +146,9 @@ bool ParseCliArguments(const std::vector<std::string>& args, CliArguments& out,
       help = true;
     } else if (arg == "--cp932") {
       parsed.cp932_output = true;
+    } else if (IsCaptureOption(arg)) {
+      if (capture_option.empty()) capture_option = arg;
+      if (!TakeCaptureOption(args, i, parsed.capture, error)) return false;
     } else {
       error = "unknown option '" + arg + "'";
       return false;
@@ -86,6 +180,15 @@ bool ParseCliArguments(const std::vector<std::string>& args, CliArguments& out,
   }
 
   parsed.command = shape->command;
+  if (shape->command == CliCommand::Capture) {
+    if (!CheckCaptureOptions(parsed.capture, error)) return false;
+    out = parsed;
+    return true;
+  }
+  if (!capture_option.empty()) {
+    error = "option '" + capture_option + "' is only for 'capture'";
+    return false;
+  }
   parsed.input = words[1];
   if (shape->command == CliCommand::Show) {
     if (operands == 2) {

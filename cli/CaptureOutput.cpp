@@ -96,16 +96,21 @@ std::tm LocalCalendar(int64_t seconds) {
 
 }  // namespace
 
-bool CaptureRecordWriter::Open(CaptureFormat format, int descriptor, std::string& error) {
+bool CaptureRecordWriter::Open(CaptureFormat format, const std::string& path,
+                               std::string& error) {
   format_ = format;
   bytes_ = records_ = 0;
+  const bool to_stdout = path == "-";
+  const int descriptor = to_stdout ? 1 : OpenCliFileForWriting(path);
   switch (format) {
     case CaptureFormat::Pcap:
       if (!pcap_.OpenDescriptor(descriptor, error)) return false;
       bytes_ = kPcapHeaderBytes;
       return true;
     case CaptureFormat::Bin:
-      if (!bin_.OpenDescriptor(descriptor, error)) return false;
+      // A file gets its packet count at the end; standard output cannot.
+      if (!(to_stdout ? bin_.OpenDescriptor(descriptor, error) : bin_.Open(path, error)))
+        return false;
       bytes_ = kCaptureFileHeaderSize;
       return true;
     case CaptureFormat::Pcapng:
@@ -194,8 +199,9 @@ std::string RingFileName(const CaptureOptions& options, int64_t started_seconds,
   }
   if (options.rotate_megabytes == 0) return name;
   const int digits = options.files != 0 ? Digits(options.files - 1) : 0;
-  if (number == 0 && digits == 0) return name;
-  std::string counter = std::to_string(options.files != 0 ? number % options.files : number);
+  const uint64_t in_ring = options.files != 0 ? number % options.files : number;
+  if (in_ring == 0 && digits == 0) return name;
+  std::string counter = std::to_string(in_ring);
   if (static_cast<int>(counter.size()) < digits) counter.insert(0, digits - counter.size(), '0');
   return name + counter;
 }
@@ -207,11 +213,10 @@ bool CaptureOutput::Start(int64_t now_micros, std::string& error) {
 }
 
 bool CaptureOutput::OpenFile(std::string& error) {
-  const bool to_stdout = options_.output == "-";
-  name_ = to_stdout ? std::string("-") : RingFileName(options_, file_started_, number_);
-  const int descriptor = to_stdout ? 1 : OpenCliFileForWriting(name_);
-  if (descriptor < 0 || !writer_.Open(options_.format, descriptor, error)) {
-    error = "cannot write '" + name_ + "': " + (descriptor < 0 ? std::strerror(errno) : error);
+  name_ = options_.output == "-" ? options_.output
+                                  : RingFileName(options_, file_started_, number_);
+  if (!writer_.Open(options_.format, name_, error)) {
+    error = "cannot write '" + name_ + "': " + error;
     return false;
   }
   open_ = true;

@@ -19,8 +19,9 @@
 // stamp in microseconds since 1970.
 class CaptureRecordWriter {
  public:
-  // `descriptor` is open for writing; the writer closes it. false with the reason.
-  bool Open(CaptureFormat format, int descriptor, std::string& error);
+  // Creates or empties the file, or with "-" takes standard output. false
+  // with the reason.
+  bool Open(CaptureFormat format, const std::string& path, std::string& error);
   bool Write(int64_t micros, const uint8_t* data, uint32_t size);
   bool Flush();
   bool Close(std::string& error);

@@ -207,6 +207,7 @@ bool ParseCliArguments(const std::vector<std::string>& args, CliArguments& out,
 
 const char* CliHelpText() {
   return R"(Usage: kestrel-cli [--cp932] COMMAND ARGUMENTS...
+       kestrel-cli capture [-i ADDRESS] -w FILE|- [OPTIONS]
 
 The command-line companion of Kestrel_Scan. It converts captures between the
 program's binary capture file (.bin) and pcap, and prints or writes the texts
@@ -240,6 +241,30 @@ Commands:
       Prints the detail tree of packet INDEX (counting from 0), every branch
       open and indented by two blanks per level, then its hex dump. Without
       INDEX every packet is printed, each after a "Packet N" line.
+  capture [-i ADDRESS] -w FILE|- [--pcapng|--bin] [-c COUNT]
+          [-G SECONDS] [-C MEGABYTES] [-W FILES] [--config FILE]
+      Captures the IPv4 datagrams of the interface that holds ADDRESS, both
+      directions and every protocol, with the program's own capture socket
+      (administrator rights on Windows, root or CAP_NET_RAW on Linux), and
+      writes them as they come to FILE, or with -w - to standard output:
+      pcap (raw IPv4, microsecond UTC time stamps) by default, pcapng with
+      --pcapng, the program's capture file with --bin. Without -i the address
+      is chosen as the program chooses it automatically; 127.0.0.1 captures
+      the host's traffic with itself. Runs until COUNT packets are written
+      (-c) or until Ctrl+C (SIGINT, SIGTERM, or the console's close), then
+      closes its files and prints on standard error how many packets were
+      seen, kept and written (on Linux also those the kernel dropped).
+      -G SECONDS begins a new file every SECONDS, its name FILE passed through
+      strftime; -C MEGABYTES begins a new file before one would grow past
+      MEGABYTES million bytes, numbered FILE, FILE1, FILE2...; with -W FILES
+      the numbers go round FILES files (FILE0, FILE1...), the oldest
+      overwritten, and with -G alone at most FILES files are kept, the oldest
+      removed. --config FILE keeps only what the program's filter keeps with
+      FILE as its config.ini (protocol switches and address/port rules,
+      followed while it changes); without it every packet is kept.
+  capture --list-addresses
+      Prints what -i takes, one a line: auto and the address it stands for
+      now, each address of the host, 127.0.0.1.
 
 Options:
   --cp932     Print in code page 932 (Shift-JIS) instead of UTF-8.
@@ -260,6 +285,7 @@ as Unicode whatever the console's code page; redirected, it is UTF-8 (or code
 page 932 with --cp932) as on Linux. File names may hold any character.
 
 Exit status: 0 success, 1 failure (unreadable or invalid input, unwritable
-output), 2 wrong usage.
+output; for capture also no rights or an address the host does not have, told
+before any file is created), 2 wrong usage.
 )";
 }

@@ -3,6 +3,7 @@
 
 #include <arpa/inet.h>
 #include <ifaddrs.h>
+#include <linux/filter.h>
 #include <linux/if_packet.h>
 #include <net/ethernet.h>
 #include <net/if.h>
@@ -31,6 +32,16 @@ bool Fail(SourceOpening& report, OpenStep step, int error) {
   report.error = error;
   return false;
 }
+
+// Keeps a frame whose protocol is IPv4, whole; drops every other.
+sock_filter kOnlyIpv4Code[] = {
+    {BPF_LD | BPF_H | BPF_ABS, 0, 0, static_cast<uint32_t>(SKF_AD_OFF + SKF_AD_PROTOCOL)},
+    {BPF_JMP | BPF_JEQ | BPF_K, 0, 1, ETH_P_IP},
+    {BPF_RET | BPF_K, 0, 0, 0xFFFFFFFF},
+    {BPF_RET | BPF_K, 0, 0, 0},
+};
+const sock_fprog kOnlyIpv4 = {4, kOnlyIpv4Code};
+
 
 bool IsLoopback(const in_addr& address) {
   return (ntohl(address.s_addr) >> 24) == 127;
@@ -87,7 +98,8 @@ PacketSocketSource::~PacketSocketSource() {
 SourceOpening PacketSocketSource::Open(const CaptureAddressChoice& where) {
   Close();
   SourceOpening report;
-  socket_ = socket(AF_PACKET, SOCK_DGRAM | SOCK_CLOEXEC, htons(ETH_P_IP));
+  // Protocol 0 receives nothing until the bind below names the interface.
+  socket_ = socket(AF_PACKET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
   if (socket_ < 0) {
     Fail(report, OpenStep::kCreate, errno);
     return report;
@@ -107,10 +119,14 @@ SourceOpening PacketSocketSource::Open(const CaptureAddressChoice& where) {
   ok = ok && (!interface_name.empty() || Fail(report, OpenStep::kBind, EADDRNOTAVAIL));
   const unsigned index = ok ? if_nametoindex(interface_name.c_str()) : 0;
   ok = ok && (index != 0 || Fail(report, OpenStep::kBind, errno));
+  ok = ok && (setsockopt(socket_, SOL_SOCKET, SO_ATTACH_FILTER, &kOnlyIpv4, sizeof kOnlyIpv4) == 0 ||
+              Fail(report, OpenStep::kBind, errno));
   if (ok) {
+    // Every protocol, since only such sockets see the outgoing datagrams too;
+    // the filter passes IPv4 alone.
     sockaddr_ll bound{};
     bound.sll_family = AF_PACKET;
-    bound.sll_protocol = htons(ETH_P_IP);
+    bound.sll_protocol = htons(ETH_P_ALL);
     bound.sll_ifindex = static_cast<int>(index);
     ok = bind(socket_, reinterpret_cast<const sockaddr*>(&bound), sizeof bound) == 0 ||
          Fail(report, OpenStep::kBind, errno);

@@ -42,7 +42,6 @@ sock_filter kOnlyIpv4Code[] = {
 };
 const sock_fprog kOnlyIpv4 = {4, kOnlyIpv4Code};
 
-
 bool IsLoopback(const in_addr& address) {
   return (ntohl(address.s_addr) >> 24) == 127;
 }
@@ -119,8 +118,9 @@ SourceOpening PacketSocketSource::Open(const CaptureAddressChoice& where) {
   ok = ok && (!interface_name.empty() || Fail(report, OpenStep::kBind, EADDRNOTAVAIL));
   const unsigned index = ok ? if_nametoindex(interface_name.c_str()) : 0;
   ok = ok && (index != 0 || Fail(report, OpenStep::kBind, errno));
-  ok = ok && (setsockopt(socket_, SOL_SOCKET, SO_ATTACH_FILTER, &kOnlyIpv4, sizeof kOnlyIpv4) == 0 ||
-              Fail(report, OpenStep::kBind, errno));
+  ok =
+      ok && (setsockopt(socket_, SOL_SOCKET, SO_ATTACH_FILTER, &kOnlyIpv4, sizeof kOnlyIpv4) == 0 ||
+             Fail(report, OpenStep::kBind, errno));
   if (ok) {
     // Every protocol, since only such sockets see the outgoing datagrams too;
     // the filter passes IPv4 alone.

@@ -43,9 +43,9 @@ int ListAddresses(const CliStreams& streams) {
 }
 
 void PrintSummary(const CliStreams& streams, const CaptureCounts& counts, LiveSource& live) {
-  std::string text = std::to_string(counts.seen) + " packets seen\n" +
-                     std::to_string(counts.kept) + " packets kept by the filter\n" +
-                     std::to_string(counts.written) + " packets written\n";
+  std::string text = std::to_string(counts.seen) + " packets seen\n" + std::to_string(counts.kept) +
+                     " packets kept by the filter\n" + std::to_string(counts.written) +
+                     " packets written\n";
   uint64_t drops = 0;
   if (live.KernelDrops(drops)) text += std::to_string(drops) + " packets dropped by the kernel\n";
   WriteStreamText(streams.err, text);
@@ -68,9 +68,8 @@ int RunCapture(const CliArguments& args, const CliStreams& streams) {
   // The source first: without rights or with a wrong address nothing is created.
   std::unique_ptr<LiveSource> live = MakeLiveSource();
   PacketSource& source = live->source();
-  const SourceOpening opening =
-      source.Open(options.address.empty() ? CaptureAddressChoice{}
-                                          : CaptureAddressFromValue(options.address));
+  const SourceOpening opening = source.Open(
+      options.address.empty() ? CaptureAddressChoice{} : CaptureAddressFromValue(options.address));
   if (!opening.open) return ReportFailure(streams, OpeningFailureText(opening));
 
   std::atomic<bool> stop{false};

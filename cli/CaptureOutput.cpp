@@ -38,8 +38,8 @@ bool WritePcapngHeader(BufferedFileWriter& file) {
   uint8_t header[kSectionHeaderBytes + kInterfaceBytes] = {};
   PutLe32(header + 0, 0x0A0D0D0A);
   PutLe32(header + 4, kSectionHeaderBytes);
-  PutLe32(header + 8, 0x1A2B3C4D);  // byte-order magic
-  PutLe16(header + 12, 1);          // version 1.0
+  PutLe32(header + 8, 0x1A2B3C4D);    // byte-order magic
+  PutLe16(header + 12, 1);            // version 1.0
   std::memset(header + 16, 0xFF, 8);  // section length unknown
   PutLe32(header + 24, kSectionHeaderBytes);
   uint8_t* idb = header + kSectionHeaderBytes;
@@ -96,8 +96,7 @@ std::tm LocalCalendar(int64_t seconds) {
 
 }  // namespace
 
-bool CaptureRecordWriter::Open(CaptureFormat format, const std::string& path,
-                               std::string& error) {
+bool CaptureRecordWriter::Open(CaptureFormat format, const std::string& path, std::string& error) {
   format_ = format;
   bytes_ = records_ = 0;
   const bool to_stdout = path == "-";
@@ -188,8 +187,7 @@ bool CaptureRecordWriter::Close(std::string& error) {
   return false;
 }
 
-std::string RingFileName(const CaptureOptions& options, int64_t started_seconds,
-                         uint64_t number) {
+std::string RingFileName(const CaptureOptions& options, int64_t started_seconds, uint64_t number) {
   std::string name = options.output;
   if (options.rotate_seconds != 0) {
     const std::tm calendar = LocalCalendar(started_seconds);
@@ -213,8 +211,7 @@ bool CaptureOutput::Start(int64_t now_micros, std::string& error) {
 }
 
 bool CaptureOutput::OpenFile(std::string& error) {
-  name_ = options_.output == "-" ? options_.output
-                                  : RingFileName(options_, file_started_, number_);
+  name_ = options_.output == "-" ? options_.output : RingFileName(options_, file_started_, number_);
   if (!writer_.Open(options_.format, name_, error)) {
     error = "cannot write '" + name_ + "': " + error;
     return false;
@@ -242,8 +239,7 @@ bool CaptureOutput::DueForNext(int64_t micros, uint32_t size) const {
              uint64_t{options_.rotate_megabytes} * 1000000;
 }
 
-bool CaptureOutput::Write(int64_t micros, const uint8_t* data, uint32_t size,
-                          std::string& error) {
+bool CaptureOutput::Write(int64_t micros, const uint8_t* data, uint32_t size, std::string& error) {
   if (!open_) return false;
   if (DueForNext(micros, size)) {
     if (!Close(error)) return false;

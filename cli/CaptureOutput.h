@@ -45,8 +45,7 @@ class CaptureRecordWriter {
 // which the file began; with -C a file number after it (none on the first file
 // without -W; with -W the number counts round the ring, as many digits as
 // the largest needs).
-std::string RingFileName(const CaptureOptions& options, int64_t started_seconds,
-                         uint64_t number);
+std::string RingFileName(const CaptureOptions& options, int64_t started_seconds, uint64_t number);
 
 class CaptureOutput {
  public:
@@ -70,7 +69,7 @@ class CaptureOutput {
   CaptureRecordWriter writer_;
   bool open_ = false;
   std::string name_;
-  int64_t file_started_ = 0;  // seconds, the time the name was made from
-  uint64_t number_ = 0;       // files begun since the last name by time
+  int64_t file_started_ = 0;      // seconds, the time the name was made from
+  uint64_t number_ = 0;           // files begun since the last name by time
   std::deque<std::string> kept_;  // -G with -W: the files written, oldest first
 };

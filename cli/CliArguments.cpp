@@ -15,7 +15,7 @@ struct CommandShape {
 constexpr CommandShape kCommands[] = {
     {"import", CliCommand::Import, 2, 2}, {"export-pcap", CliCommand::ExportPcap, 2, 2},
     {"report", CliCommand::Report, 2, 2}, {"list", CliCommand::List, 1, 1},
-    {"show", CliCommand::Show, 1, 2},    {"capture", CliCommand::Capture, 0, 0},
+    {"show", CliCommand::Show, 1, 2},     {"capture", CliCommand::Capture, 0, 0},
 };
 
 const CommandShape* FindCommand(const std::string& name) {
@@ -103,9 +103,8 @@ bool TakeCaptureOption(const std::vector<std::string>& args, size_t& i, CaptureO
 }
 
 bool IsCaptureOption(const std::string& arg) {
-  static const char* const kNames[] = {"-i",      "-w",    "-c",       "-G",
-                                       "-C",      "-W",    "--config", "--pcapng",
-                                       "--bin",   "--list-addresses"};
+  static const char* const kNames[] = {"-i", "-w",       "-c",       "-G",    "-C",
+                                       "-W", "--config", "--pcapng", "--bin", "--list-addresses"};
   for (const char* name : kNames) {
     if (arg == name) return true;
   }

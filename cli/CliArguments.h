@@ -14,14 +14,14 @@ enum class CaptureFormat { Pcap, Pcapng, Bin };
 
 struct CaptureOptions {
   bool list_addresses = false;
-  std::string address;        // -i; empty: the automatic rule
-  std::string output;         // -w; "-" is standard output
+  std::string address;  // -i; empty: the automatic rule
+  std::string output;   // -w; "-" is standard output
   CaptureFormat format = CaptureFormat::Pcap;
-  uint64_t count = 0;         // -c; 0: until stopped
-  uint32_t rotate_seconds = 0;  // -G; 0: no new file by time
+  uint64_t count = 0;             // -c; 0: until stopped
+  uint32_t rotate_seconds = 0;    // -G; 0: no new file by time
   uint32_t rotate_megabytes = 0;  // -C, in units of 1,000,000 bytes; 0: no new file by size
-  uint32_t files = 0;         // -W; 0: no limit
-  std::string config;         // --config; empty: every packet is kept
+  uint32_t files = 0;             // -W; 0: no limit
+  std::string config;             // --config; empty: every packet is kept
 };
 
 struct CliArguments {

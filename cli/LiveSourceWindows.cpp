@@ -1,8 +1,8 @@
 // The capture's platform side on Windows: the program's raw socket source,
 // the sockets' address list, Winsock error texts and the console's control
 // events.
-#include <winsock2.h>
 #include <windows.h>
+#include <winsock2.h>
 
 #include <thread>  // std::chrono without <chrono>
 
@@ -55,8 +55,7 @@ std::vector<std::string> CaptureAddressLines() {
 }
 
 std::string OpeningFailureText(const SourceOpening& o) {
-  if (o.error == kErrorAccessDenied)
-    return "no rights to capture: run as administrator";
+  if (o.error == kErrorAccessDenied) return "no rights to capture: run as administrator";
   if (o.failed == OpenStep::kAddress ||
       (o.failed == OpenStep::kBind && o.error == kErrorAddressNotAvailable))
     return "the host has no address " + o.address + " (see kestrel-cli capture --list-addresses)";

@@ -61,9 +61,9 @@ TEST(CliCaptureOutput, WritesEachFormatByteForByte) {
   for (const TestRecord& r : records) {
     SystemTime t;
     ASSERT_TRUE(EpochToLocalTime(r.seconds, r.fraction, t));
-    bin.push_back({{t.year, t.month, t.day_of_week, t.day, t.hour, t.minute, t.second,
-                    t.milliseconds},
-                   r.bytes});
+    bin.push_back(
+        {{t.year, t.month, t.day_of_week, t.day, t.hour, t.minute, t.second, t.milliseconds},
+         r.bytes});
   }
   const struct {
     CaptureFormat format;
@@ -139,9 +139,8 @@ TEST(CliCaptureOutput, NamesFilesAsTheCaptureToolsDo) {
     uint64_t number;
     const char* name;
   } cases[] = {
-      {1, 0, 0, 0, "cap"},     {1, 0, 0, 2, "cap2"},    {1, 0, 10, 0, "cap0"},
-      {1, 0, 10, 12, "cap2"},  {1, 0, 11, 3, "cap03"},  {1, 0, 1, 5, "cap"},
-      {0, 60, 0, 3, "cap"},    {1, 60, 100, 7, "cap07"},
+      {1, 0, 0, 0, "cap"},    {1, 0, 0, 2, "cap2"}, {1, 0, 10, 0, "cap0"}, {1, 0, 10, 12, "cap2"},
+      {1, 0, 11, 3, "cap03"}, {1, 0, 1, 5, "cap"},  {0, 60, 0, 3, "cap"},  {1, 60, 100, 7, "cap07"},
   };
   for (const auto& c : cases) {
     CaptureOptions o;

@@ -33,10 +33,11 @@ bool InOwnNetwork(std::string& why) {
   static int entered = -1;
   if (entered < 0) {
     entered = geteuid() == 0 && unshare(CLONE_NEWNET) == 0 &&
-              std::system("ip link set lo up && ip link add kst0 type veth peer name kst1 && "
-                          "ip addr add 10.250.1.1/24 dev kst0 && ip link set kst0 up && "
-                          "ip link set kst1 up && "
-                          "ip neigh add 10.250.1.7 lladdr 02:00:00:00:00:07 dev kst0") == 0;
+              std::system(
+                  "ip link set lo up && ip link add kst0 type veth peer name kst1 && "
+                  "ip addr add 10.250.1.1/24 dev kst0 && ip link set kst0 up && "
+                  "ip link set kst1 up && "
+                  "ip neigh add 10.250.1.7 lladdr 02:00:00:00:00:07 dev kst0") == 0;
   }
   why = "needs root and network namespaces";
   return entered == 1;
@@ -48,8 +49,8 @@ Bytes Datagram(uint8_t protocol, const char* from, const char* to, size_t payloa
   const size_t transport = protocol == 6 ? 20 : 8;
   Bytes d(20 + transport + payload, tag);
   const uint16_t total = static_cast<uint16_t>(d.size());
-  const uint8_t head[12] = {0x45, 0, uint8_t(total >> 8), uint8_t(total), 0x12, tag, 0x40, 0,
-                            64,   protocol, 0, 0};
+  const uint8_t head[12] = {
+      0x45, 0, uint8_t(total >> 8), uint8_t(total), 0x12, tag, 0x40, 0, 64, protocol, 0, 0};
   std::copy(head, head + 12, d.begin());
   inet_pton(AF_INET, from, &d[12]);
   inet_pton(AF_INET, to, &d[16]);
@@ -140,8 +141,8 @@ std::vector<Bytes> DatagramsIn(const fs::path& file) {
 }
 
 std::vector<Bytes> Mix(const char* from, const char* to) {
-  return {Datagram(17, from, to, 5, 1), Datagram(6, from, to, 0, 2),
-          Datagram(1, from, to, 60, 3), Datagram(17, from, to, 1400, 4)};
+  return {Datagram(17, from, to, 5, 1), Datagram(6, from, to, 0, 2), Datagram(1, from, to, 60, 3),
+          Datagram(17, from, to, 1400, 4)};
 }
 
 TEST(CliCapturePosix, WritesTheDatagramsOfTheChosenInterfaceByteForByte) {
@@ -184,8 +185,10 @@ TEST(CliCapturePosix, KeepsWhatTheProgramsFilterKeeps) {
                  "0_LIST_DEST_IP=127.0.0.1\r\n0_LIST_DEST_PORT=7001\r\n0_LIST_VEC=1\r\n");
   std::vector<Bytes> sent;
   for (uint8_t tag = 0; tag < 16; ++tag)
-    sent.push_back(Datagram(tag % 3 == 0 ? 1 : tag % 3 == 1 ? 6 : 17, "127.0.0.1", "127.0.0.1",
-                            tag, tag));
+    sent.push_back(Datagram(tag % 3 == 0   ? 1
+                            : tag % 3 == 1 ? 6
+                                           : 17,
+                            "127.0.0.1", "127.0.0.1", tag, tag));
   PacketFilter filter("filter.ini");
   std::vector<Bytes> kept;
   for (const Bytes& d : sent)

@@ -47,30 +47,36 @@ SOCKET CreateRawSocket(int protocol, int32_t receive_buffer_bytes) {
   return s;
 }
 
-// The last IPv4 address of the interface list: 1 when there is one. Entries
-// without an address (0.0.0.0, which some platforms list for an interface that
-// has none) are passed over: bound to them, the socket would see every interface.
-// `error` is the query's error number, 0 when it worked but found nothing.
-int LastListedAddress(SOCKET s, in_addr& address, int& error) {
+// The IPv4 addresses of the interface list, in its order. Entries without an
+// address (0.0.0.0, which some platforms list for an interface that has none)
+// are passed over: bound to them, the socket would see every interface.
+// `error` is the query's error number, 0 when it worked.
+std::vector<in_addr> ListedAddresses(SOCKET s, int& error) {
+  std::vector<in_addr> found;
   alignas(SOCKET_ADDRESS_LIST) char list_bytes[kAddressListBytes] = {};
   DWORD returned = 0;
   error = 0;
   if (WSAIoctl(s, kAddressListQuery, nullptr, 0, list_bytes, sizeof list_bytes, &returned, nullptr,
                nullptr) != 0) {
     error = WSAGetLastError();
-    return 0;
+    return found;
   }
   const auto* list = reinterpret_cast<const SOCKET_ADDRESS_LIST*>(list_bytes);
-  int found = 0;
   for (INT i = 0; i < list->iAddressCount; ++i) {
     const SOCKET_ADDRESS& entry = list->Address[i];
     if (entry.lpSockaddr == nullptr || entry.iSockaddrLength < int{sizeof(sockaddr_in)}) continue;
     const in_addr listed = reinterpret_cast<const sockaddr_in*>(entry.lpSockaddr)->sin_addr;
-    if (listed.s_addr == INADDR_ANY) continue;
-    address = listed;
-    found = 1;
+    if (listed.s_addr != INADDR_ANY) found.push_back(listed);
   }
   return found;
+}
+
+// The last of them: 1 when there is one.
+int LastListedAddress(SOCKET s, in_addr& address, int& error) {
+  const std::vector<in_addr> listed = ListedAddresses(s, error);
+  if (listed.empty()) return 0;
+  address = listed.back();
+  return 1;
 }
 
 std::string AddressText(const in_addr& address) {
@@ -200,6 +206,19 @@ std::string LastListedAddressNow() {
   if (s != INVALID_SOCKET) closesocket(s);
   SocketCleanup();
   return found ? AddressText(address) : std::string();
+}
+
+std::vector<std::string> ListedAddressesNow() {
+  std::vector<std::string> texts;
+  if (SocketStartup() != 1) return texts;
+  const SOCKET s = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+  int error = 0;
+  if (s != INVALID_SOCKET) {
+    for (const in_addr& address : ListedAddresses(s, error)) texts.push_back(AddressText(address));
+    closesocket(s);
+  }
+  SocketCleanup();
+  return texts;
 }
 
 int WaitReadable(SOCKET socket, int seconds) {

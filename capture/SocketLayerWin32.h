@@ -24,6 +24,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "capture/SourceOpening.h"
 #include "config/CaptureAddressSetting.h"
@@ -86,6 +87,8 @@ CaptureSockets OpenCaptureSockets(int32_t receive_buffer_bytes = kCaptureReceive
 // The address the automatic rule would take now, as text; empty when the host
 // lists none.
 std::string LastListedAddressNow();
+// Every address the automatic rule chooses from, in the listed order.
+std::vector<std::string> ListedAddressesNow();
 // 1 at once while a socket is marked ready; otherwise 1 when one becomes
 // readable within `seconds`, 0 on a time-out or error.
 int WaitReadable(CaptureSockets& sockets, int seconds);

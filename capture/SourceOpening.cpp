@@ -1,9 +1,7 @@
 // Texts of a failed opening of the packet source.
 #include "capture/SourceOpening.h"
 
-namespace {
-
-const char* StepName(OpenStep step) {
+const char* OpenStepName(OpenStep step) {
   switch (step) {
     case OpenStep::kNone:
       break;
@@ -25,6 +23,8 @@ const char* StepName(OpenStep step) {
   return "open";
 }
 
+namespace {
+
 bool NoAddress(const SourceOpening& o) {
   return o.failed == OpenStep::kAddressList && o.error == 0;
 }
@@ -40,7 +40,7 @@ bool AddressMissing(const SourceOpening& o) {
 std::string OpeningLogLine(const SourceOpening& o) {
   std::string line = "ソケット作成に失敗 (";
   line += NoAddress(o) ? std::string("アドレスなし")
-                       : std::string(StepName(o.failed)) + " " + std::to_string(o.error);
+                       : std::string(OpenStepName(o.failed)) + " " + std::to_string(o.error);
   line += ")";
   if (!o.address.empty()) line += " " + o.address;
   return line + "\r\n";
@@ -51,7 +51,7 @@ std::string OpeningBoxText(const SourceOpening& o) {
   if (o.error == kErrorAccessDenied) return text + "管理者として実行してください";
   if (AddressMissing(o)) return text + "アドレス " + o.address + " がありません";
   if (NoAddress(o)) return text + "ネットワーク アドレスがありません";
-  return text + StepName(o.failed) + " に失敗しました (エラー " + std::to_string(o.error) + ")";
+  return text + OpenStepName(o.failed) + " に失敗しました (エラー " + std::to_string(o.error) + ")";
 }
 
 std::string CapturedAddressText(const SourceOpening& o) {

@@ -30,6 +30,9 @@ struct SourceOpening {
   int error = 0;  // the failed step's error number; 0 for an empty address list
 };
 
+// The step's name in the texts: "bind", "socket", "SIO_RCVALL", ...
+const char* OpenStepName(OpenStep step);
+
 // The error.log line of a failed opening, with its CR LF: "ソケット作成に失敗 (bind 10049)
 // 192.168.0.5".
 std::string OpeningLogLine(const SourceOpening& opening);

@@ -11,9 +11,18 @@
 
 bool CaptureFileWriter::Open(const std::string& path, std::string& error) {
   path_ = path;
+  count_ = 0;
   if (file_.OpenDescriptor(OpenCliFileForWriting(path)) && WriteCaptureFileHeader(file_, 0)) {
     return true;
   }
+  error = std::strerror(errno);
+  return false;
+}
+
+bool CaptureFileWriter::OpenDescriptor(int descriptor, std::string& error) {
+  path_.clear();
+  count_ = 0;
+  if (file_.OpenDescriptor(descriptor) && WriteCaptureFileHeader(file_, 0)) return true;
   error = std::strerror(errno);
   return false;
 }
@@ -29,6 +38,7 @@ bool CaptureFileWriter::Close(std::string& error) {
     error = std::strerror(errno);
     return false;
   }
+  if (path_.empty()) return true;
   uint8_t header[kCaptureFileHeaderSize];
   EncodeCaptureFileHeader(header, count_);
   FILE* file = OpenCliFile(path_, "r+b");

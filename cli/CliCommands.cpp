@@ -15,6 +15,8 @@ int RunCliCommand(const CliArguments& args, const CliStreams& streams) {
       return RunList(args, streams);
     case CliCommand::Show:
       return RunShow(args, streams);
+    case CliCommand::Capture:
+      return RunCapture(args, streams);
     case CliCommand::Help:
       break;
   }

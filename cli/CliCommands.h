@@ -23,6 +23,7 @@ int RunExportPcap(const CliArguments& args, const CliStreams& streams);
 int RunReport(const CliArguments& args, const CliStreams& streams);
 int RunList(const CliArguments& args, const CliStreams& streams);
 int RunShow(const CliArguments& args, const CliStreams& streams);
+int RunCapture(const CliArguments& args, const CliStreams& streams);
 
 // Prints "kestrel-cli: `message`" and returns 1.
 int ReportFailure(const CliStreams& streams, const std::string& message);

@@ -23,7 +23,11 @@ void PutLe32(uint8_t* out, uint32_t value) {
 }  // namespace
 
 bool PcapFileWriter::Open(const std::string& path, std::string& error) {
-  if (!file_.OpenDescriptor(OpenCliFileForWriting(path))) {
+  return OpenDescriptor(OpenCliFileForWriting(path), error);
+}
+
+bool PcapFileWriter::OpenDescriptor(int descriptor, std::string& error) {
+  if (!file_.OpenDescriptor(descriptor)) {
     error = std::strerror(errno);
     return false;
   }
@@ -53,13 +57,18 @@ bool PcapFileWriter::Write(const CapturedPacket& packet) {
     microseconds = 0;
     ++counts_.bad_time;
   }
-  const uint32_t captured = std::min(packet.size, kPcapSnapshotLength);
+  return Write(seconds, microseconds, packet.data, packet.size);
+}
+
+bool PcapFileWriter::Write(uint32_t seconds, uint32_t microseconds, const uint8_t* data,
+                           uint32_t size) {
+  const uint32_t captured = std::min(size, kPcapSnapshotLength);
   uint8_t header[16];
   PutLe32(header + 0, seconds);
   PutLe32(header + 4, microseconds);
   PutLe32(header + 8, captured);
-  PutLe32(header + 12, packet.size);
-  if (!file_.Write(header, sizeof header) || !file_.Write(packet.data, captured)) return false;
+  PutLe32(header + 12, size);
+  if (!file_.Write(header, sizeof header) || !file_.Write(data, captured)) return false;
   ++counts_.written;
   return true;
 }

@@ -26,8 +26,15 @@ class PcapFileWriter {
  public:
   // Creates the file and writes its header. false with the system's reason.
   bool Open(const std::string& path, std::string& error);
+  // The same on a descriptor opened for writing (standard output, say), which
+  // the writer closes.
+  bool OpenDescriptor(int descriptor, std::string& error);
   // false once writing has failed.
   bool Write(const CapturedPacket& packet);
+  // A record with its UTC time stamp as it is (a live capture's).
+  bool Write(uint32_t seconds, uint32_t microseconds, const uint8_t* data, uint32_t size);
+  // Hands what is buffered to the file; false once writing has failed.
+  bool Flush() { return file_.Flush(); }
   // false with the system's reason when anything could not be written.
   bool Close(std::string& error);
 

@@ -38,6 +38,10 @@ class BufferedFileWriter {
   bool Write(const void* bytes, size_t count);
   bool Write(std::string_view text) { return Write(text.data(), text.size()); }
 
+  // Writes out what is buffered, keeping the file open (a live capture hands
+  // each burst to the reader of a pipe): false once any write has failed.
+  bool Flush();
+
   // Writes out what is buffered and closes the file: true when every write
   // and the close succeeded.
   bool Close();
@@ -57,7 +61,6 @@ class BufferedFileWriter {
 
  private:
   bool AllocateBuffer();
-  bool Flush();
   bool WriteToFile(const void* bytes, size_t count);
 
   std::optional<WriteOnlyFile> file_;

@@ -53,6 +53,30 @@ TEST(CliArguments, AcceptsEveryCommandWithItsOperands) {
   }
 }
 
+TEST(CliArguments, TakesTheCaptureOptions) {
+  CliArguments args;
+  std::string error;
+  ASSERT_TRUE(ParseCliArguments({"capture", "-i", "127.0.0.1", "-w", "ring.bin", "--bin", "-c",
+                                 "100", "-C", "4294", "-W", "3", "--config", "c.ini", "-G", "60"},
+                                args, error))
+      << error;
+  const CaptureOptions& o = args.capture;
+  EXPECT_EQ(args.command, CliCommand::Capture);
+  EXPECT_EQ(o.address, "127.0.0.1");
+  EXPECT_EQ(o.output, "ring.bin");
+  EXPECT_EQ(o.format, CaptureFormat::Bin);
+  EXPECT_EQ(o.count, 100u);
+  EXPECT_EQ(o.rotate_megabytes, 4294u);
+  EXPECT_EQ(o.files, 3u);
+  EXPECT_EQ(o.rotate_seconds, 60u);
+  EXPECT_EQ(o.config, "c.ini");
+  ASSERT_TRUE(ParseCliArguments({"capture", "--list-addresses"}, args, error));
+  EXPECT_TRUE(args.capture.list_addresses);
+  ASSERT_TRUE(ParseCliArguments({"capture", "--pcapng", "-w", "-"}, args, error));
+  EXPECT_EQ(args.capture.format, CaptureFormat::Pcapng);
+  EXPECT_EQ(args.capture.output, "-");
+}
+
 TEST(CliArguments, HelpWinsOverEverythingElse) {
   for (const std::vector<std::string>& words :
        {std::vector<std::string>{"--help"}, {"-h"}, {"import", "--help"}, {"bogus", "-h"}}) {
@@ -63,7 +87,7 @@ TEST(CliArguments, HelpWinsOverEverythingElse) {
   }
   const std::string help = CliHelpText();
   for (const char* word :
-       {"import", "export-pcap", "report", "list", "show", "--cp932", "Exit status"}) {
+       {"import", "export-pcap", "report", "list", "show", "capture", "--list-addresses", "--cp932", "Exit status"}) {
     EXPECT_NE(help.find(word), std::string::npos) << word;
   }
 }
@@ -84,6 +108,16 @@ TEST(CliArguments, RefusesWrongUsageWithAReason) {
       {"show", "a.bin", "2147483648"},
       {"show", "a.bin", "99999999999"},
       {"list", "a.bin", "--utf16"},
+      {"capture"},
+      {"capture", "-w"},
+      {"capture", "-w", "a.pcap", "extra"},
+      {"capture", "-w", "a.pcap", "--pcapng", "--bin"},
+      {"capture", "-w", "-", "-C", "1"},
+      {"capture", "-w", "a", "-W", "2"},
+      {"capture", "-w", "a", "-c", "0"},
+      {"capture", "-w", "a", "-C", "4295"},
+      {"capture", "-w", "a", "-G", "1m"},
+      {"list", "a.bin", "-i", "127.0.0.1"},
   };
   for (const auto& words : refused) {
     CliArguments args;

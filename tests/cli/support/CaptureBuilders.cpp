@@ -125,7 +125,7 @@ std::string PcapFile(uint32_t link_type, const std::vector<TestRecord>& records,
 }
 
 std::string PcapngFile(uint16_t link_type, const std::vector<TestRecord>& records,
-                       uint8_t decimals) {
+                       uint8_t decimals, uint32_t snapshot_length) {
   std::string out;
   // Section header block.
   Le32(out, 0x0A0D0D0A);
@@ -141,7 +141,7 @@ std::string PcapngFile(uint16_t link_type, const std::vector<TestRecord>& record
   std::string idb;
   Le16(idb, link_type);
   Le16(idb, 0);
-  Le32(idb, 262144);
+  Le32(idb, snapshot_length);
   if (decimals != 6) {
     Le16(idb, 9);  // if_tsresol
     Le16(idb, 1);

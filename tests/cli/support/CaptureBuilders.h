@@ -51,7 +51,7 @@ std::string PcapFile(uint32_t link_type, const std::vector<TestRecord>& records,
 // A pcapng file: section header, one interface (with if_tsresol 10^-`decimals`
 // when `decimals` is not 6), one enhanced packet block per record.
 std::string PcapngFile(uint16_t link_type, const std::vector<TestRecord>& records,
-                       uint8_t decimals = 6);
+                       uint8_t decimals = 6, uint32_t snapshot_length = 262144);
 
 // A capture file as the program writes it.
 struct BinRecord {

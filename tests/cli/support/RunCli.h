@@ -17,3 +17,6 @@ struct CliRun {
 // the windows build runs the end-to-end tests with TZ=JST-9, the zone of the
 // cases that check local times.
 CliRun RunCli(const std::vector<std::string>& args, const std::string& time_zone = "UTC0");
+
+// The program RunCli runs.
+std::string CliProgramPath();

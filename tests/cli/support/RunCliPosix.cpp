@@ -9,10 +9,15 @@
 
 #include "support/TempDir.h"
 
+std::string CliProgramPath() {
+  const char* program = std::getenv("KESTREL_CLI");
+  return program != nullptr ? program : KESTREL_CLI_PATH;
+}
+
 CliRun RunCli(const std::vector<std::string>& args, const std::string& time_zone) {
   CliRun run;
-  const char* program = std::getenv("KESTREL_CLI");
-  if (program == nullptr) program = KESTREL_CLI_PATH;
+  const std::string program_path = CliProgramPath();
+  const char* program = program_path.c_str();
   const std::string out_path = "cli-stdout.txt";
   const std::string err_path = "cli-stderr.txt";
 

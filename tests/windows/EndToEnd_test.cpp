@@ -369,7 +369,7 @@ TEST_F(EndToEnd, CaptureSaveOpenExportAndClose) {
         return DumpCharacters(LongWindowText(journey.hex)).find(request.substr(0, 16)) !=
                std::string::npos;
       },
-      3000));
+      10000));
 
   EXPECT_EQ(journey.ThroughFileDialog(kSaveBinary, "バイナリデータファイル保存", "capture.bin",
                                       "保存完了"),

@@ -11,6 +11,7 @@
 #include <memory>
 #include <thread>  // std::chrono without <chrono>
 
+#include "capture/CaptureThread.h"
 #include "cli/CaptureOutput.h"
 #include "cli/CliCommands.h"
 #include "cli/CliFiles.h"
@@ -25,9 +26,6 @@ namespace {
 constexpr int kBurst = 1024;
 constexpr int kFlushEveryMs = 50;
 constexpr int kWaitSeconds = 1;
-// Receives failing one after another before the capture gives up, as the
-// program's capture thread does.
-constexpr int kFailedReceivesToStop = 64;
 
 struct CaptureCounts {
   uint64_t seen = 0;
@@ -97,7 +95,8 @@ int RunCapture(const CliArguments& args, const CliStreams& streams) {
         drained = true;
       } else if (size < 0) {
         drained = true;
-        if (++failed_receives >= kFailedReceivesToStop) {
+        // Gives up after as many failures in a row as the program's capture thread.
+        if (++failed_receives >= CaptureThread::kFailedReceivesToStop) {
           error = "the capture socket keeps failing";
           failed = true;
         }

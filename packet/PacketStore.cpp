@@ -65,9 +65,9 @@ bool PacketStore::FindLocked(uint64_t sequence, Place& at) const {
     if (hint_ + 1 < blocks_.size() && holds(blocks_[hint_ + 1])) {
       ++hint_;
     } else {
-      const auto after = std::upper_bound(
-          blocks_.begin(), blocks_.end(), sequence,
-          [](uint64_t s, const Block& b) { return s < b.first_sequence; });
+      const auto after =
+          std::upper_bound(blocks_.begin(), blocks_.end(), sequence,
+                           [](uint64_t s, const Block& b) { return s < b.first_sequence; });
       hint_ = static_cast<size_t>(after - blocks_.begin()) - 1;
     }
   }

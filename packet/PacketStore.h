@@ -142,10 +142,10 @@ class PacketStore {
   void CountStoredLocked(uint32_t size);
 
   mutable std::recursive_mutex lock_;
-  std::deque<Block> blocks_;   // oldest first; only the last one takes new records
-  uint8_t* spare_ = nullptr;   // an emptied standard block kept for the next one
-  mutable size_t hint_ = 0;    // the block last found: records are mostly read in order
-  uint64_t removed_ = 0;       // records dropped from the front since Init: the front's sequence
+  std::deque<Block> blocks_;  // oldest first; only the last one takes new records
+  uint8_t* spare_ = nullptr;  // an emptied standard block kept for the next one
+  mutable size_t hint_ = 0;   // the block last found: records are mostly read in order
+  uint64_t removed_ = 0;      // records dropped from the front since Init: the front's sequence
   std::atomic<int32_t> limit_kbytes_{0};
   std::atomic<uint32_t> count_{0};
   std::atomic<uint64_t> total_bytes_{0};

@@ -100,18 +100,21 @@ bool CaptureRecordWriter::Open(CaptureFormat format, const std::string& path, st
   format_ = format;
   bytes_ = records_ = 0;
   const bool to_stdout = path == "-";
+  if (format == CaptureFormat::Bin) {
+    // A file gets its packet count at the end, so the writer opens it by name
+    // itself; standard output cannot get one.
+    if (!(to_stdout ? bin_.OpenDescriptor(1, error) : bin_.Open(path, error))) return false;
+    bytes_ = kCaptureFileHeaderSize;
+    return true;
+  }
   const int descriptor = to_stdout ? 1 : OpenCliFileForWriting(path);
   switch (format) {
     case CaptureFormat::Pcap:
       if (!pcap_.OpenDescriptor(descriptor, error)) return false;
       bytes_ = kPcapHeaderBytes;
       return true;
-    case CaptureFormat::Bin:
-      // A file gets its packet count at the end; standard output cannot.
-      if (!(to_stdout ? bin_.OpenDescriptor(descriptor, error) : bin_.Open(path, error)))
-        return false;
-      bytes_ = kCaptureFileHeaderSize;
-      return true;
+    case CaptureFormat::Bin:  // opened above
+      break;
     case CaptureFormat::Pcapng:
       if (!pcapng_.OpenDescriptor(descriptor) || !WritePcapngHeader(pcapng_)) {
         error = std::strerror(errno);

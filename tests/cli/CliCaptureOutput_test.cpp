@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <map>
 
+#include "capturefile/CaptureFileFormat.h"
 #include "cli/LocalTimeConversion.h"
 #include "cli/support/CaptureBuilders.h"
 #include "support/Datagrams.h"
@@ -33,18 +34,24 @@ Bytes Numbered(uint32_t number, uint32_t size) {
   return d;
 }
 
-// The numbers of a pcap file's records.
-std::vector<uint32_t> NumbersIn(const fs::path& file) {
+// The numbers of a pcap or .bin file's records.
+std::vector<uint32_t> NumbersIn(const fs::path& file, CaptureFormat format) {
   const std::string bytes = ReadFileBytes(file);
+  const bool bin = format == CaptureFormat::Bin;
+  const size_t file_header = bin ? kCaptureFileHeaderSize : 24;
+  const size_t record_header = bin ? kCaptureRecordHeaderSize : 16;
+  const size_t size_at = bin ? 0 : 8;
   std::vector<uint32_t> numbers;
   auto le32 = [&](size_t at) {
     uint32_t v = 0;
     for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<uint8_t>(bytes[at + i]);
     return v;
   };
-  for (size_t at = 24; at + 16 <= bytes.size(); at += 16 + le32(at + 8)) {
+  for (size_t at = file_header; at + record_header <= bytes.size();
+       at += record_header + le32(at + size_at)) {
     uint32_t n = 0;
-    for (int i = 0; i < 4; ++i) n = (n << 8) | static_cast<uint8_t>(bytes[at + 16 + 28 + i]);
+    for (int i = 0; i < 4; ++i)
+      n = (n << 8) | static_cast<uint8_t>(bytes[at + record_header + 28 + i]);
     numbers.push_back(n);
   }
   return numbers;
@@ -93,15 +100,18 @@ TEST(CliCaptureOutput, RingsOfFilesLoseAndRepeatNothing) {
     uint32_t megabytes, seconds, files;
     size_t files_left;
     uint32_t first_kept;  // the oldest record still in a file
+    CaptureFormat format = CaptureFormat::Pcap;
   } cases[] = {
       {1, 0, 0, 4, 0},    // r, r1, r2, r3
       {1, 0, 3, 3, 0},    // r0, r1, r2, r0 again: the oldest file overwritten
       {0, 10, 2, 2, 40},  // a file every 10 s, the two newest kept
       {0, 10, 0, 6, 0},
+      // Each file closed before it is removed (Windows removes no open file).
+      {0, 10, 2, 2, 40, CaptureFormat::Bin},
   };
   for (const auto& c : cases) {
     TempDir dir;
-    CaptureOptions o = Options(dir.path() / (c.seconds != 0 ? "r-%H%M%S" : "r"));
+    CaptureOptions o = Options(dir.path() / (c.seconds != 0 ? "r-%H%M%S" : "r"), c.format);
     o.rotate_megabytes = c.megabytes;
     o.rotate_seconds = c.seconds;
     o.files = c.files;
@@ -117,7 +127,7 @@ TEST(CliCaptureOutput, RingsOfFilesLoseAndRepeatNothing) {
     std::map<uint32_t, std::vector<uint32_t>> by_first;  // each file's numbers by its first
     for (const auto& entry : fs::directory_iterator(dir.path())) {
       EXPECT_LE(fs::file_size(entry.path()), 1000000u);
-      const std::vector<uint32_t> numbers = NumbersIn(entry.path());
+      const std::vector<uint32_t> numbers = NumbersIn(entry.path(), c.format);
       ASSERT_FALSE(numbers.empty()) << entry.path();
       by_first[numbers.front()] = numbers;
     }

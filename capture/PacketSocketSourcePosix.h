@@ -24,9 +24,12 @@
 class PacketSocketSource : public PacketSource {
  public:
   // 8 MiB in all, as much as the usual capture tools' default buffer. A
-  // block holds the largest datagram whole.
-  static constexpr uint32_t kBlockBytes = 1024 * 1024;
-  static constexpr uint32_t kBlocks = 8;
+  // block holds the largest datagram whole. Many small blocks rather than a
+  // few large ones: a block leaves for the reader after kBlockTimeoutMs
+  // however little it holds, so at moderate rates the ring bridges a stall of
+  // the writer of about kBlocks times that timeout.
+  static constexpr uint32_t kBlockBytes = 128 * 1024;
+  static constexpr uint32_t kBlocks = 64;
   // Bounds how long a datagram waits in a block that does not fill: the
   // reader at the end of a pipe sees it within this plus the output's flush.
   static constexpr uint32_t kBlockTimeoutMs = 20;

@@ -209,8 +209,8 @@ int32_t PacketSocketSource::Receive(uint8_t* buffer, int32_t capacity) {
       continue;
     }
     const auto* header = reinterpret_cast<const tpacket3_hdr*>(next_);
-    const auto* from = reinterpret_cast<const sockaddr_ll*>(
-        next_ + TPACKET_ALIGN(sizeof(tpacket3_hdr)));
+    const auto* from =
+        reinterpret_cast<const sockaddr_ll*>(next_ + TPACKET_ALIGN(sizeof(tpacket3_hdr)));
     // On the loopback interface every datagram passes twice, going out and
     // coming in: the incoming copy alone is kept, as on other interfaces
     // each datagram is seen once.

@@ -64,10 +64,10 @@ class PacketSocketSource : public PacketSource {
   int wake_ = -1;  // eventfd
   bool loopback_ = false;
   uint8_t* ring_ = nullptr;
-  uint32_t block_ = 0;      // the block read now or waited for next
-  uint32_t remaining_ = 0;  // its datagrams not yet handed out
+  uint32_t block_ = 0;       // the block read now or waited for next
+  uint32_t remaining_ = 0;   // its datagrams not yet handed out
   uint8_t* next_ = nullptr;  // header of the next of them
-  bool started_ = false;    // whether remaining_ and next_ describe block_
+  bool started_ = false;     // whether remaining_ and next_ describe block_
   int64_t last_micros_ = 0;
   uint64_t drops_ = 0;
 };

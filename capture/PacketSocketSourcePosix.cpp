@@ -1,4 +1,4 @@
-// Packet socket, interface lookup, batched receive and wake for Linux.
+// Packet socket, interface lookup, receive ring and wake for Linux.
 #include "capture/PacketSocketSourcePosix.h"
 
 #include <arpa/inet.h>
@@ -9,7 +9,8 @@
 #include <net/if.h>
 #include <poll.h>
 #include <sys/eventfd.h>
-#include <time.h>
+#include <sys/mman.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -17,13 +18,6 @@
 #include <cstring>
 
 #include "packet/CapturedPacket.h"
-
-struct PacketSocketSource::Slot {
-  uint8_t bytes[kMaxDatagramSize + 1];
-  sockaddr_ll from;
-  alignas(cmsghdr) char control[CMSG_SPACE(sizeof(timespec))];
-  iovec vector;
-};
 
 namespace {
 
@@ -56,10 +50,13 @@ std::string InterfaceOf(const in_addr& address) {
   return {};
 }
 
-int64_t NowMicros() {
-  timespec now{};
-  clock_gettime(CLOCK_REALTIME, &now);
-  return int64_t{now.tv_sec} * 1000000 + now.tv_nsec / 1000;
+constexpr size_t kRingBytes = size_t{PacketSocketSource::kBlockBytes} * PacketSocketSource::kBlocks;
+// Only a limit the kernel checks in this ring version: blocks hold datagrams
+// of any size one after another.
+constexpr uint32_t kFrameBytes = 2048;
+
+tpacket_block_desc* Descriptor(uint8_t* block) {
+  return reinterpret_cast<tpacket_block_desc*>(block);
 }
 
 }  // namespace
@@ -118,6 +115,9 @@ SourceOpening PacketSocketSource::Open(const CaptureAddressChoice& where) {
   ok = ok && (!interface_name.empty() || Fail(report, OpenStep::kBind, EADDRNOTAVAIL));
   const unsigned index = ok ? if_nametoindex(interface_name.c_str()) : 0;
   ok = ok && (index != 0 || Fail(report, OpenStep::kBind, errno));
+  // The ring is in place before the bind, so that no datagram goes to the
+  // socket's ordinary queue, which the wait would see and nothing reads.
+  ok = ok && (MapRing() || Fail(report, OpenStep::kCreate, errno));
   ok =
       ok && (setsockopt(socket_, SOL_SOCKET, SO_ATTACH_FILTER, &kOnlyIpv4, sizeof kOnlyIpv4) == 0 ||
              Fail(report, OpenStep::kBind, errno));
@@ -131,24 +131,11 @@ SourceOpening PacketSocketSource::Open(const CaptureAddressChoice& where) {
     ok = bind(socket_, reinterpret_cast<const sockaddr*>(&bound), sizeof bound) == 0 ||
          Fail(report, OpenStep::kBind, errno);
   }
-  if (ok) {
-    // Root may go past the system's limit (FORCE); a refused size only costs
-    // burst capacity.
-    const int bytes = kReceiveBufferBytes;
-    if (setsockopt(socket_, SOL_SOCKET, SO_RCVBUFFORCE, &bytes, sizeof bytes) != 0)
-      setsockopt(socket_, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
-    const int on = 1;
-    setsockopt(socket_, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
-    slots_.reset(new (std::nothrow) Slot[kBatch]);
-    ok = slots_ != nullptr || Fail(report, OpenStep::kCreate, ENOMEM);
-  }
   if (!ok) {
     Close();
     return report;
   }
   loopback_ = IsLoopback(address);
-  messages_.assign(kBatch, mmsghdr{});
-  fetched_ = next_ = 0;
   drops_ = 0;
   KernelDrops();  // starts the kernel's count afresh
   drops_ = 0;
@@ -158,7 +145,7 @@ SourceOpening PacketSocketSource::Open(const CaptureAddressChoice& where) {
 
 int PacketSocketSource::WaitReadable(int seconds) {
   if (socket_ < 0) return 0;
-  if (next_ < fetched_) return 1;
+  if (started_ || BlockIsOurs()) return 1;
   pollfd waits[2] = {{socket_, POLLIN, 0}, {wake_, POLLIN, 0}};
   const int result = poll(waits, wake_ >= 0 ? 2 : 1, seconds * 1000);
   if (result <= 0) return 0;
@@ -176,57 +163,76 @@ void PacketSocketSource::Wake() {
   [[maybe_unused]] const ssize_t written = write(wake_, &one, sizeof one);
 }
 
-bool PacketSocketSource::FetchBatch() {
-  for (int i = 0; i < kBatch; ++i) {
-    Slot& slot = slots_[i];
-    slot.vector = {slot.bytes, sizeof slot.bytes};
-    msghdr& header = messages_[i].msg_hdr;
-    header = msghdr{};
-    header.msg_name = &slot.from;
-    header.msg_namelen = sizeof slot.from;
-    header.msg_iov = &slot.vector;
-    header.msg_iovlen = 1;
-    header.msg_control = slot.control;
-    header.msg_controllen = sizeof slot.control;
-  }
-  const int got = recvmmsg(socket_, messages_.data(), kBatch, MSG_DONTWAIT, nullptr);
-  fetched_ = std::max(got, 0);
-  next_ = 0;
-  return got >= 0 || errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
+bool PacketSocketSource::MapRing() {
+  const int version = TPACKET_V3;
+  if (setsockopt(socket_, SOL_PACKET, PACKET_VERSION, &version, sizeof version) != 0) return false;
+  tpacket_req3 request{};
+  request.tp_block_size = kBlockBytes;
+  request.tp_block_nr = kBlocks;
+  request.tp_frame_size = kFrameBytes;
+  request.tp_frame_nr = static_cast<unsigned>(kRingBytes / kFrameBytes);
+  request.tp_retire_blk_tov = kBlockTimeoutMs;
+  if (setsockopt(socket_, SOL_PACKET, PACKET_RX_RING, &request, sizeof request) != 0) return false;
+  void* ring = mmap(nullptr, kRingBytes, PROT_READ | PROT_WRITE, MAP_SHARED, socket_, 0);
+  if (ring == MAP_FAILED) return false;
+  ring_ = static_cast<uint8_t*>(ring);
+  block_ = 0;
+  started_ = false;
+  return true;
+}
+
+bool PacketSocketSource::BlockIsOurs() const {
+  const uint32_t status =
+      __atomic_load_n(&Descriptor(Block(block_))->hdr.bh1.block_status, __ATOMIC_ACQUIRE);
+  return (status & TP_STATUS_USER) != 0;
+}
+
+void PacketSocketSource::ReturnBlock() {
+  __atomic_store_n(&Descriptor(Block(block_))->hdr.bh1.block_status, TP_STATUS_KERNEL,
+                   __ATOMIC_RELEASE);
+  block_ = (block_ + 1) % kBlocks;
+  started_ = false;
 }
 
 int32_t PacketSocketSource::Receive(uint8_t* buffer, int32_t capacity) {
   if (socket_ < 0) return -1;
   for (;;) {
-    if (next_ >= fetched_) {
-      if (!FetchBatch()) return -1;
-      if (fetched_ == 0) return 0;
+    if (!started_) {
+      if (!BlockIsOurs()) return 0;
+      const tpacket_hdr_v1& block = Descriptor(Block(block_))->hdr.bh1;
+      remaining_ = block.num_pkts;
+      next_ = Block(block_) + block.offset_to_first_pkt;
+      started_ = true;
     }
-    const int i = next_++;
-    const Slot& slot = slots_[i];
+    if (remaining_ == 0) {
+      ReturnBlock();
+      continue;
+    }
+    const auto* header = reinterpret_cast<const tpacket3_hdr*>(next_);
+    const auto* from =
+        reinterpret_cast<const sockaddr_ll*>(next_ + TPACKET_ALIGN(sizeof(tpacket3_hdr)));
     // On the loopback interface every datagram passes twice, going out and
     // coming in: the incoming copy alone is kept, as on other interfaces
     // each datagram is seen once.
-    if (loopback_ && slot.from.sll_pkttype == PACKET_OUTGOING) continue;
-    last_micros_ = NowMicros();
-    msghdr& header = messages_[i].msg_hdr;
-    for (cmsghdr* c = CMSG_FIRSTHDR(&header); c != nullptr; c = CMSG_NXTHDR(&header, c)) {
-      if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_TIMESTAMPNS) {
-        timespec stamp{};
-        std::memcpy(&stamp, CMSG_DATA(c), sizeof stamp);
-        last_micros_ = int64_t{stamp.tv_sec} * 1000000 + stamp.tv_nsec / 1000;
-      }
+    const bool keep = !(loopback_ && from->sll_pkttype == PACKET_OUTGOING);
+    int32_t size = 0;
+    if (keep) {
+      last_micros_ = int64_t{header->tp_sec} * 1000000 + header->tp_nsec / 1000;
+      size = static_cast<int32_t>(
+          std::min<uint32_t>(header->tp_snaplen, static_cast<uint32_t>(capacity)));
+      std::memcpy(buffer, next_ + header->tp_mac, static_cast<size_t>(size));
     }
-    const int32_t size = static_cast<int32_t>(
-        std::min<unsigned>(messages_[i].msg_len, static_cast<unsigned>(capacity)));
-    std::memcpy(buffer, slot.bytes, static_cast<size_t>(size));
-    return size;
+    next_ += header->tp_next_offset;
+    // The block goes back as soon as its last datagram is copied out, which
+    // gives the kernel the most room.
+    if (--remaining_ == 0) ReturnBlock();
+    if (keep) return size;
   }
 }
 
 uint64_t PacketSocketSource::KernelDrops() {
   if (socket_ >= 0) {
-    tpacket_stats stats{};
+    tpacket_stats_v3 stats{};
     socklen_t length = sizeof stats;
     if (getsockopt(socket_, SOL_PACKET, PACKET_STATISTICS, &stats, &length) == 0)
       drops_ += stats.tp_drops;
@@ -237,7 +243,9 @@ uint64_t PacketSocketSource::KernelDrops() {
 void PacketSocketSource::Close() {
   if (socket_ < 0) return;
   KernelDrops();
+  if (ring_ != nullptr) munmap(ring_, kRingBytes);
+  ring_ = nullptr;
   close(socket_);
   socket_ = -1;
-  fetched_ = next_ = 0;
+  started_ = false;
 }

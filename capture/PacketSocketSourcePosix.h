@@ -4,18 +4,18 @@
 // interface, both directions and every protocol, from its IPv4 header on. A
 // raw IP socket would not do: it sees only incoming datagrams of one protocol.
 //
-// Datagrams are taken from the kernel in batches (recvmmsg), so that while
-// traffic flows there is one system call per batch, not per datagram, and one
-// wait (poll) per burst. Each datagram keeps the kernel's receive time stamp.
+// The kernel writes the datagrams into a ring of blocks mapped into this
+// process (PACKET_RX_RING, TPACKET_V3): a block is handed over when it is full
+// or has waited kBlockTimeoutMs, so while traffic flows there is one wait
+// (poll) per block of datagrams and no system call per datagram. Each
+// datagram keeps the kernel's receive time stamp.
 // Opening needs CAP_NET_RAW (root); without it the socket step fails with
 // EPERM. Error numbers in the SourceOpening are errno values.
 #pragma once
 
-#include <sys/socket.h>
-
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,9 +23,16 @@
 
 class PacketSocketSource : public PacketSource {
  public:
-  // Datagrams taken from the kernel with one call.
-  static constexpr int kBatch = 64;
-  static constexpr int32_t kReceiveBufferBytes = 8 * 1024 * 1024;
+  // 8 MiB in all, as much as the usual capture tools' default buffer. A
+  // block holds the largest datagram whole. Many small blocks rather than a
+  // few large ones: a block leaves for the reader after kBlockTimeoutMs
+  // however little it holds, so at moderate rates the ring bridges a stall of
+  // the writer of about kBlocks times that timeout.
+  static constexpr uint32_t kBlockBytes = 128 * 1024;
+  static constexpr uint32_t kBlocks = 64;
+  // Bounds how long a datagram waits in a block that does not fill: the
+  // reader at the end of a pipe sees it within this plus the output's flush.
+  static constexpr uint32_t kBlockTimeoutMs = 20;
 
   PacketSocketSource();
   ~PacketSocketSource() override;
@@ -43,21 +50,24 @@ class PacketSocketSource : public PacketSource {
   // The kernel's receive time of the datagram Receive handed out last: UTC,
   // microseconds since 1970.
   int64_t LastReceiveMicros() const { return last_micros_; }
-  // Datagrams the kernel dropped since Open because the socket's buffer was
-  // full (PACKET_STATISTICS, which restarts its count at each reading).
+  // Datagrams the kernel dropped since Open because the ring was full
+  // (PACKET_STATISTICS, which restarts its count at each reading).
   uint64_t KernelDrops();
 
  private:
-  struct Slot;
-  bool FetchBatch();
+  bool MapRing();
+  uint8_t* Block(uint32_t index) const { return ring_ + size_t{index} * kBlockBytes; }
+  bool BlockIsOurs() const;
+  void ReturnBlock();
 
   int socket_ = -1;
   int wake_ = -1;  // eventfd
   bool loopback_ = false;
-  std::unique_ptr<Slot[]> slots_;
-  std::vector<mmsghdr> messages_;
-  int fetched_ = 0;
-  int next_ = 0;
+  uint8_t* ring_ = nullptr;
+  uint32_t block_ = 0;       // the block read now or waited for next
+  uint32_t remaining_ = 0;   // its datagrams not yet handed out
+  uint8_t* next_ = nullptr;  // header of the next of them
+  bool started_ = false;     // whether remaining_ and next_ describe block_
   int64_t last_micros_ = 0;
   uint64_t drops_ = 0;
 };

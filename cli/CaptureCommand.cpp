@@ -5,8 +5,10 @@
 // nothing more (or kBurst datagrams, so that a flood cannot hold the output
 // back), and hands the output to its file or pipe whenever a burst ends and
 // at least every kFlushEveryMs: a reader at the other end of a pipe gets each
-// packet within that time of its arrival. Memory is the receive buffer, the
-// source's batch and the writer's buffer, whatever the duration.
+// packet within that time of the source handing it over (on Linux the
+// receive ring adds at most its block timeout). Memory is the receive
+// buffer, the source's ring or buffers and the writer's buffer, whatever the
+// duration.
 #include <atomic>
 #include <memory>
 #include <thread>  // std::chrono without <chrono>

@@ -10,6 +10,12 @@
 
 namespace {
 
+// Captures from this size on are written past the file cache: sequential
+// writes of whole megabytes lose nothing by it, and a save of gigabytes then
+// neither pushes the user's cache out nor waits for new cache pages. Smaller
+// files stay cached, where the next open finds them.
+constexpr uint64_t kUnbufferedSaveBytes = uint64_t{64} << 20;
+
 // Hands the header and every record to the writer. false at the first failed
 // write, or when `keep_going` ends the save: it stops there.
 bool WriteCaptureFile(BufferedFileWriter& out, const PacketStore& store, uint32_t count,
@@ -93,7 +99,7 @@ FileOutcome SaveCaptureFile(const char* path, const PacketStore& store, Progress
   FileProgress file_progress(progress, count);
   ReplacingFile file;
   const bool complete =
-      file.Open(path) && WriteCaptureFile(file.writer(), store, count, file_progress, keep_going);
+      file.Open(path, store.TotalBytes() >= kUnbufferedSaveBytes) && WriteCaptureFile(file.writer(), store, count, file_progress, keep_going);
   const FileOutcome outcome = EndOfWrite(file, complete, keep_going);
   progress.SetPosition(0);
   return outcome;

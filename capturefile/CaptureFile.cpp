@@ -98,8 +98,8 @@ FileOutcome SaveCaptureFile(const char* path, const PacketStore& store, Progress
   const uint32_t count = store.Count();
   FileProgress file_progress(progress, count);
   ReplacingFile file;
-  const bool complete =
-      file.Open(path, store.TotalBytes() >= kUnbufferedSaveBytes) && WriteCaptureFile(file.writer(), store, count, file_progress, keep_going);
+  const bool complete = file.Open(path, store.TotalBytes() >= kUnbufferedSaveBytes) &&
+                        WriteCaptureFile(file.writer(), store, count, file_progress, keep_going);
   const FileOutcome outcome = EndOfWrite(file, complete, keep_going);
   progress.SetPosition(0);
   return outcome;

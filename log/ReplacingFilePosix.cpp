@@ -12,7 +12,8 @@ int CreateNewFile(const char* path, bool unbuffered) {
   const int descriptor = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   // Set afterwards rather than at the open: a file system without direct I/O
   // (tmpfs) refuses it, and the file then simply stays cached.
-  if (descriptor >= 0 && unbuffered) fcntl(descriptor, F_SETFL, O_DIRECT);
+  if (descriptor >= 0 && unbuffered)
+    fcntl(descriptor, F_SETFL, fcntl(descriptor, F_GETFL) | O_DIRECT);
   return descriptor;
 }
 

@@ -20,12 +20,11 @@ int CreateNewFile(const char* path, bool unbuffered) {
   // The name and its refusals stay the runtime's; only the handle is opened
   // again without the cache, and kept cached when that is refused. The share
   // mode is the runtime's, or the open handle would refuse the second one.
-  const HANDLE uncached = ReOpenFile(reinterpret_cast<HANDLE>(_get_osfhandle(descriptor)),
-                                     GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                     FILE_FLAG_NO_BUFFERING);
+  const HANDLE uncached =
+      ReOpenFile(reinterpret_cast<HANDLE>(_get_osfhandle(descriptor)), GENERIC_WRITE,
+                 FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_FLAG_NO_BUFFERING);
   if (uncached == INVALID_HANDLE_VALUE) return descriptor;
-  const int reopened =
-      _open_osfhandle(reinterpret_cast<intptr_t>(uncached), _O_WRONLY | _O_BINARY);
+  const int reopened = _open_osfhandle(reinterpret_cast<intptr_t>(uncached), _O_WRONLY | _O_BINARY);
   if (reopened < 0) {
     CloseHandle(uncached);
     return descriptor;

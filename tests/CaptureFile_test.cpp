@@ -16,12 +16,12 @@
 #include <string>
 #include <vector>
 
+#include "views/FileProgress.h"
+#include "views/TextReport.h"
 #include "log/BufferedFileWriter.h"
 #include "log/ReplacingFile.h"
 #include "support/FakePanes.h"
 #include "support/TempDir.h"
-#include "views/FileProgress.h"
-#include "views/TextReport.h"
 
 namespace {
 
@@ -78,8 +78,10 @@ TEST(CaptureFile, SaveWritesHeaderAndRecords) {
   EXPECT_EQ(file.size(), 1668u);
   EXPECT_EQ(file, FileHeader(2) + Record(60, kT1, p60) + Record(1500, kT2, p1500));
 
-  const std::vector<FakeProgressBar::Call> calls = {
-      {Op::SetPosition, 0}, {Op::SetRange, 2}, {Op::SetPosition, 2}, {Op::SetPosition, 0}};
+  const std::vector<FakeProgressBar::Call> calls = {{Op::SetPosition, 0},
+                                                    {Op::SetRange, 2},
+                                                    {Op::SetPosition, 2},
+                                                    {Op::SetPosition, 0}};
   EXPECT_EQ(progress.calls, calls);
 }
 
@@ -284,8 +286,7 @@ TEST(CaptureFile, SaveAndExportReplaceTheFileWholeOrNotAtAll) {
       {"new report, closing", "out", true, false, End::Closing, 0, kCut},
   };
 #ifndef _WIN32
-  cases.push_back(
-      {"save, size limit", "out", false, true, End::SizeLimit, kPastTheBuffer, kFailed});
+  cases.push_back({"save, size limit", "out", false, true, End::SizeLimit, kPastTheBuffer, kFailed});
   cases.push_back(
       {"new report, size limit", "out", true, false, End::SizeLimit, kPastTheBuffer, kFailed});
 #endif

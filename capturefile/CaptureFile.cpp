@@ -10,12 +10,6 @@
 
 namespace {
 
-// Captures from this size on are written past the file cache: sequential
-// writes of whole megabytes lose nothing by it, and a save of gigabytes then
-// neither pushes the user's cache out nor waits for new cache pages. Smaller
-// files stay cached, where the next open finds them.
-constexpr uint64_t kUnbufferedSaveBytes = uint64_t{64} << 20;
-
 // Loads of this many records have the store touch its blocks ahead on another
 // thread; smaller ones are over before the helper would pay for itself.
 constexpr int64_t kTouchAheadRecords = 100000;
@@ -102,8 +96,8 @@ FileOutcome SaveCaptureFile(const char* path, const PacketStore& store, Progress
   const uint32_t count = store.Count();
   FileProgress file_progress(progress, count);
   ReplacingFile file;
-  const bool complete = file.Open(path, store.TotalBytes() >= kUnbufferedSaveBytes) &&
-                        WriteCaptureFile(file.writer(), store, count, file_progress, keep_going);
+  const bool complete =
+      file.Open(path) && WriteCaptureFile(file.writer(), store, count, file_progress, keep_going);
   const FileOutcome outcome = EndOfWrite(file, complete, keep_going);
   progress.SetPosition(0);
   return outcome;

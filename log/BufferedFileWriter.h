@@ -20,10 +20,6 @@
 class BufferedFileWriter {
  public:
   static constexpr size_t kBufferBytes = size_t{1} << 20;
-  // Unbuffered files are written in whole sectors from memory aligned to them,
-  // in larger pieces: each write waits for the disk.
-  static constexpr size_t kSectorBytes = 4096;
-  static constexpr size_t kUnbufferedBufferBytes = size_t{4} << 20;
 
   BufferedFileWriter() = default;
   ~BufferedFileWriter() { Close(); }
@@ -35,10 +31,8 @@ class BufferedFileWriter {
   bool Open(const char* path);
   // The same for a descriptor the caller opened for writing, by a name the
   // narrow open cannot reach (the command-line tool's wide names on Windows);
-  // the writer closes it. false for a negative descriptor. `whole_sectors`
-  // for a descriptor opened without the file cache: every write is then whole
-  // sectors from aligned memory, and Close cuts the last sector's padding off.
-  bool OpenDescriptor(int descriptor, bool whole_sectors = false);
+  // the writer closes it. false for a negative descriptor.
+  bool OpenDescriptor(int descriptor);
 
   // Appends the bytes. false once any write has failed.
   bool Write(const void* bytes, size_t count);
@@ -46,7 +40,6 @@ class BufferedFileWriter {
 
   // Writes out what is buffered, keeping the file open (a live capture hands
   // each burst to the reader of a pipe): false once any write has failed.
-  // With whole sectors, a last part sector stays buffered.
   bool Flush();
 
   // Writes out what is buffered and closes the file: true when every write
@@ -67,16 +60,11 @@ class BufferedFileWriter {
   };
 
  private:
-  bool AllocateBuffer(bool whole_sectors);
+  bool AllocateBuffer();
   bool WriteToFile(const void* bytes, size_t count);
-  bool WriteSectors(bool with_last_part);
 
   std::optional<WriteOnlyFile> file_;
   std::unique_ptr<char[]> buffer_;
-  char* data_ = nullptr;  // in buffer_, aligned to a sector with whole sectors
-  size_t capacity_ = 0;
-  bool whole_sectors_ = false;
-  uint64_t length_ = 0;  // the file's bytes, without the last sector's padding
   size_t used_ = 0;
   size_t room_ = SIZE_MAX;  // bytes the file takes before it is full
   bool ok_ = false;

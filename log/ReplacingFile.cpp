@@ -35,19 +35,19 @@ std::string NameSuffix() {
 
 }  // namespace
 
-bool ReplacingFile::Open(const char* path, bool unbuffered) {
+bool ReplacingFile::Open(const char* path) {
   Discard();
   if (!MayBeReplaced(path)) return false;
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
     std::string temporary = std::string(path) + "." + NameSuffix() + ".tmp";
-    const int descriptor = CreateNewFile(temporary.c_str(), unbuffered);
+    const int descriptor = CreateNewFile(temporary.c_str());
     if (descriptor < 0) {
       if (errno == EEXIST) continue;
       return false;
     }
     final_path_ = path;
     temporary_path_ = std::move(temporary);
-    return writer_.OpenDescriptor(descriptor, unbuffered);
+    return writer_.OpenDescriptor(descriptor);
   }
   return false;
 }

@@ -24,11 +24,8 @@ class ReplacingFile {
   // Creates the empty temporary file beside `path` and opens the writer on it.
   // false when it cannot be created (a missing or read-only folder), or when
   // `path` names something other than a file that may be replaced (a folder,
-  // a device, a read-only file). `unbuffered` asks for writes that bypass the
-  // system's file cache (BufferedFileWriter::OpenDescriptor), for files of
-  // gigabytes that would otherwise push the user's cache out and, where memory
-  // is slow to hand out, spend most of the save copying into new cache pages.
-  bool Open(const char* path, bool unbuffered = false);
+  // a device, a read-only file).
+  bool Open(const char* path);
 
   // Where the contents go; its failures are seen by Commit.
   BufferedFileWriter& writer() { return writer_; }
@@ -57,11 +54,8 @@ bool RenameReplacing(const char* from, const char* to);
 
 // The platform's side (ReplacingFilePosix.cpp, ReplacingFileWindows.cpp).
 // A descriptor for writing (binary) on a file created by this call, -1 when
-// the name is taken (errno EEXIST) or the file cannot be created. With
-// `unbuffered` its writes bypass the file cache where the system and the file
-// system allow it, and go through the cache otherwise: callers write whole
-// sectors from aligned memory either way.
-int CreateNewFile(const char* path, bool unbuffered = false);
+// the name is taken (errno EEXIST) or the file cannot be created.
+int CreateNewFile(const char* path);
 // One rename that replaces an existing file.
 bool RenameOnce(const char* from, const char* to);
 // true when `path` is absent, or a regular file this process may write.

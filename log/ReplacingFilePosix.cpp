@@ -8,17 +8,8 @@
 
 #include "log/ReplacingFile.h"
 
-int CreateNewFile(const char* path, bool unbuffered) {
-  const int descriptor = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  // Set afterwards rather than at the open: a file system without direct I/O
-  // (tmpfs) refuses it, and the file then simply stays cached.
-  if (descriptor >= 0 && unbuffered)
-    fcntl(descriptor, F_SETFL, fcntl(descriptor, F_GETFL) | O_DIRECT);
-  return descriptor;
-}
-
-bool CutFileAt(int descriptor, uint64_t size) {
-  return ftruncate(descriptor, static_cast<off_t>(size)) == 0;
+int CreateNewFile(const char* path) {
+  return open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
 }
 
 bool RenameOnce(const char* from, const char* to) {

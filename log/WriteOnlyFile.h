@@ -5,10 +5,6 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
-
-// The platform's side (log/ReplacingFilePosix.cpp, log/ReplacingFileWindows.cpp).
-bool CutFileAt(int descriptor, uint64_t size);
 
 class WriteOnlyFile {
  public:
@@ -23,10 +19,6 @@ class WriteOnlyFile {
 
   // Writes all bytes, continuing after a partial write; false on an error.
   bool Write(const void* bytes, size_t count);
-
-  // Sets the file's length, cutting off what lies beyond `size`: the padding
-  // of an unbuffered file's last sector.
-  bool Cut(uint64_t size) { return CutFileAt(fd_, size); }
 
   // true when the file was closed cleanly (or was not open).
   bool Close();

@@ -8,7 +8,6 @@
 #include <csignal>
 #endif
 
-#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -19,7 +18,6 @@
 #include "views/FileProgress.h"
 #include "views/TextReport.h"
 #include "log/BufferedFileWriter.h"
-#include "log/ReplacingFile.h"
 #include "support/FakePanes.h"
 #include "support/TempDir.h"
 
@@ -342,59 +340,6 @@ TEST(CaptureFile, SaveAndExportReplaceTheFileWholeOrNotAtAll) {
     }
     EXPECT_EQ(entries, c.existing || outcome == FileOutcome::Written ? 1u : 0u)
         << "no temporary file is left";
-  }
-}
-
-// An unbuffered file is written in whole sectors and cut to its length at the
-// end: whatever the lengths of the pieces, the file holds exactly the bytes
-// handed over, and a write that fails part way leaves the old file and no
-// temporary one.
-TEST(CaptureFile, UnbufferedFileHoldsExactlyItsBytes) {
-  constexpr size_t kSector = BufferedFileWriter::kSectorBytes;
-  constexpr size_t kBuffer = BufferedFileWriter::kUnbufferedBufferBytes;
-  struct Case {
-    const char* name;
-    size_t length;
-    size_t piece;        // bytes per Write
-    size_t flush_after;  // a Flush after this many bytes (0: none)
-    size_t disk_room;    // SIZE_MAX: the disk takes everything
-  };
-  const Case cases[] = {
-      {"empty", 0, 1, 0, SIZE_MAX},
-      {"less than a sector", 68, 68, 0, SIZE_MAX},
-      {"a sector less one", kSector - 1, 1000, 0, SIZE_MAX},
-      {"one sector", kSector, kSector, 0, SIZE_MAX},
-      {"a sector and one", kSector + 1, 7, 0, SIZE_MAX},
-      {"past the buffer in odd pieces", 2 * kBuffer + 5, 1020, 0, SIZE_MAX},
-      {"a piece larger than the buffer", kBuffer + kSector + 3, kBuffer + 100, 0, SIZE_MAX},
-      {"flushed inside a sector", 3 * kSector + 10, 100, kSector + 50, SIZE_MAX},
-      {"full disk past the first buffer", 2 * kBuffer + 5, 1020, 0, kBuffer + kSector},
-      {"full disk inside the last sector", kSector + 1, kSector + 1, 0, kSector + 1},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    TempDir dir;
-    WriteNarrow("out", "old contents");
-    const std::string bytes = Filled(c.length, 5);
-    std::optional<BufferedFileWriter::FullDiskForTesting> full;
-    if (c.disk_room != SIZE_MAX) full.emplace(c.disk_room);
-    ReplacingFile file;
-    ASSERT_TRUE(file.Open("out", true));
-    for (size_t at = 0; at < c.length; at += c.piece) {
-      file.writer().Write(bytes.data() + at, std::min(c.piece, c.length - at));
-      if (c.flush_after != 0 && at < c.flush_after && at + c.piece >= c.flush_after) {
-        EXPECT_TRUE(file.writer().Flush());
-      }
-    }
-    const bool fits = c.disk_room == SIZE_MAX;
-    EXPECT_EQ(file.Commit(), fits);
-    full.reset();
-    EXPECT_TRUE(ReadNarrow("out") == (fits ? bytes : "old contents"));
-    size_t entries = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) {
-      ++entries;
-    }
-    EXPECT_EQ(entries, 1u) << "no temporary file is left";
   }
 }
 

@@ -10,6 +10,10 @@
 
 namespace {
 
+// Loads of this many records have the store touch its blocks ahead on another
+// thread; smaller ones are over before the helper would pay for itself.
+constexpr int64_t kTouchAheadRecords = 100000;
+
 // Hands the header and every record to the writer. false at the first failed
 // write, or when `keep_going` ends the save: it stops there.
 bool WriteCaptureFile(BufferedFileWriter& out, const PacketStore& store, uint32_t count,
@@ -109,8 +113,12 @@ FileOutcome LoadCaptureFile(const char* path, PacketStore& store, ProgressBar& p
   // The header's count is signed; it only scales the bar.
   FileProgress file_progress(progress, static_cast<int32_t>(reader.header_count()));
   FileOutcome outcome = OutcomeOfRead(header);
-  if (header == CaptureReadResult::Ok)
+  if (header == CaptureReadResult::Ok) {
+    const bool many = int64_t{reader.header_count()} >= kTouchAheadRecords;
+    if (many) store.TouchBlocksAhead(true);
     outcome = AddRecords(reader, store, file_progress, keep_going, stored);
+    if (many) store.TouchBlocksAhead(false);
+  }
   file_progress.Finish();
   if (!reader.Close() && outcome == FileOutcome::Loaded) outcome = FileOutcome::Unreadable;
   progress.SetPosition(0);

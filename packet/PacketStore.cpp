@@ -6,8 +6,10 @@
 #include "packet/PacketStore.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstring>
 #include <new>
+#include <thread>
 
 namespace {
 
@@ -32,8 +34,82 @@ uint32_t OffsetOf(const uint8_t* memory, uint32_t capacity, uint32_t k) {
 
 }  // namespace
 
+// Standard blocks allocated and touched by a thread of their own, a few ahead
+// of the store. Take never waits: when the helper falls behind, or memory ran
+// out for it, the store allocates its block itself as without one.
+class PacketStore::BlockSupply {
+ public:
+  BlockSupply() : helper_([this] { Run(); }) {}
+  ~BlockSupply() {
+    {
+      std::lock_guard<std::mutex> guard(lock_);
+      stopping_ = true;
+    }
+    wanted_.notify_one();
+    helper_.join();
+    for (uint8_t* block : ready_) delete[] block;
+  }
+  BlockSupply(const BlockSupply&) = delete;
+  BlockSupply& operator=(const BlockSupply&) = delete;
+
+  uint8_t* Take() {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (ready_.empty()) return nullptr;
+    uint8_t* block = ready_.front();
+    ready_.pop_front();
+    wanted_.notify_one();
+    return block;
+  }
+
+ private:
+  // Enough to stay ahead through a burst of large records, little beside
+  // gigabytes of blocks.
+  static constexpr size_t kAhead = 8;
+  static constexpr size_t kPageBytes = 4096;
+
+  void Run() {
+    std::unique_lock<std::mutex> guard(lock_);
+    while (true) {
+      wanted_.wait(guard, [this] { return stopping_ || ready_.size() < kAhead; });
+      if (stopping_) return;
+      guard.unlock();
+      auto* block = new (std::nothrow) uint8_t[kBlockBytes];
+      if (block == nullptr) return;
+      // A write, not a read: a read would map the shared zero page and leave
+      // the real first touch to the store.
+      volatile uint8_t* page = block;
+      for (size_t at = 0; at < kBlockBytes; at += kPageBytes) page[at] = 0;
+      guard.lock();
+      ready_.push_back(block);
+    }
+  }
+
+  std::mutex lock_;
+  std::condition_variable wanted_;
+  std::deque<uint8_t*> ready_;
+  bool stopping_ = false;
+  std::thread helper_;  // last: it starts once the rest is made
+};
+
+PacketStore::PacketStore() = default;
+
 PacketStore::~PacketStore() {
+  supply_.reset();
   Clear();
+}
+
+void PacketStore::TouchBlocksAhead(bool on) {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  if (!on) {
+    supply_.reset();
+  } else if (!supply_) {
+    // Without a helper (no thread or memory for it) the store simply
+    // allocates as it always does.
+    try {
+      supply_ = std::make_unique<BlockSupply>();
+    } catch (const std::exception&) {
+    }
+  }
 }
 
 int PacketStore::Init() {
@@ -119,7 +195,8 @@ bool PacketStore::AppendBlockLocked(uint32_t size) {
     memory = spare_;
     spare_ = nullptr;
   } else {
-    memory = new (std::nothrow) uint8_t[capacity];
+    if (capacity == kBlockBytes && supply_) memory = supply_->Take();
+    if (memory == nullptr) memory = new (std::nothrow) uint8_t[capacity];
     if (memory == nullptr) return false;
   }
   try {

@@ -15,6 +15,7 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -33,7 +34,7 @@ class PacketStore {
   // of its own), so a store holds up to about a block beyond its packets.
   static constexpr uint32_t kBlockBytes = 1u << 20;
 
-  PacketStore() = default;
+  PacketStore();
   ~PacketStore();
   PacketStore(const PacketStore&) = delete;
   PacketStore& operator=(const PacketStore&) = delete;
@@ -104,6 +105,13 @@ class PacketStore {
   static bool FitsUpToLimit(uint64_t total, uint32_t size, int32_t limit_kbytes);
   static bool FitsBelowLimit(uint64_t total, uint32_t size, int32_t limit_kbytes);
 
+  // For a load of many records on the capture thread: while on, a helper
+  // thread allocates the next few standard blocks and writes to each of their
+  // pages ahead of Add, so that the first touch of fresh memory, most of a
+  // load of gigabytes, runs on another core. Off stops the helper and frees
+  // the blocks it had ready; the store's contents are the same either way.
+  void TouchBlocksAhead(bool on);
+
   // Frees every record; the counters return to 0, the limit stays. Returns 1.
   int Clear();
   // Clear, at shutdown after the capture thread has ended.
@@ -141,6 +149,8 @@ class PacketStore {
   void ReleaseBlock(uint8_t* memory, uint32_t capacity);
   void CountStoredLocked(uint32_t size);
 
+  class BlockSupply;
+  std::unique_ptr<BlockSupply> supply_;  // while blocks are touched ahead
   mutable std::recursive_mutex lock_;
   std::deque<Block> blocks_;  // oldest first; only the last one takes new records
   uint8_t* spare_ = nullptr;  // an emptied standard block kept for the next one

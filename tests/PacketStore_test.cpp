@@ -357,6 +357,28 @@ TEST(PacketStore, RecordsInBlocks) {
   }
 }
 
+// Blocks touched ahead on the helper thread hold the same records, across
+// oversized records, a Clear while the helper runs and its stop part way.
+TEST(PacketStore, BlocksTouchedAheadHoldTheSameRecords) {
+  PacketStore store;
+  store.Init();
+  store.TouchBlocksAhead(true);
+  std::vector<int> expected;
+  const uint32_t sizes[] = {1500, 60, 65535, 9000, 65535, 700, 65535, PacketStore::kBlockBytes};
+  for (int i = 0; i < 400; ++i) {
+    if (i == 100) {
+      store.Clear();
+      expected.clear();
+    }
+    if (i == 300) store.TouchBlocksAhead(false);
+    if (i == 350) store.TouchBlocksAhead(true);
+    const uint8_t tag = static_cast<uint8_t>(i % 251);
+    ASSERT_EQ(AddTagged(store, sizes[i % 8] + i % 3, tag), PacketStore::kAddStored);
+    expected.push_back(tag);
+  }
+  EXPECT_EQ(Tags(store), expected);  // checks every byte of every record
+}
+
 TEST(PacketStore, ReaderCopiesWhileWriterAddsOverwritesAndClears) {
   // The writer stores packets whose bytes all equal their tag and whose size
   // follows from it; a torn or freed record shows as a mismatch (or to ASan).

@@ -9,7 +9,7 @@
 // socket (no rights, no address) it still carries out every store command.
 // The user-interface thread steers it only through CaptureControl.
 //
-// The program runs four threads. The GUI thread (WinMain's) owns every window,
+// The program runs four threads, and a fifth for a moment. The GUI thread (WinMain's) owns every window,
 // the capture page's state and the two settings dialogs: it alone writes
 // config.ini (the dialogs' saves) and system.ini (at exit), and it starts and
 // stops the others. The capture thread is created by the capture page's
@@ -23,6 +23,9 @@
 // moves ConfigFile's atomic change count on. The idle thread
 // (app/IdleThreadWin32.h) is started last by the main window's creation and
 // ended by the shutdown sequence after the capture thread; it writes nothing.
+// While the capture thread opens a large capture file, the packet store runs a
+// fifth, its block supply (PacketStore::TouchBlocksAhead): it allocates and
+// touches blocks that only the store takes, and ends before the open returns.
 // Nothing else starts a thread; the common file dialogs may run threads of
 // the system's own.
 #pragma once

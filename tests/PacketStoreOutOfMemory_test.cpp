@@ -124,6 +124,15 @@ bool FailsAndChangesNothing(const PacketStore& store, std::atomic<bool>& kind, i
 // Records of this size fill a block with 17 and leave its tail unused.
 constexpr uint32_t kLarge = 60000;
 
+// Empties the store and fills it to a limit of 2,000 KB with large records, so
+// that every further AddOverwriting removes old records.
+void FillToLimit(PacketStore& store, const std::vector<uint8_t>& bytes) {
+  store.Clear();
+  store.SetLimitKbytes(2000);
+  while (store.Add(bytes.data(), kLarge, Stamp(1)) == PacketStore::kAddStored) {
+  }
+}
+
 TEST(PacketStoreOutOfMemory, ByteBlockFailureChangesNothing) {
   PacketStore store;
   store.Init();
@@ -146,10 +155,7 @@ TEST(PacketStoreOutOfMemory, ByteBlockFailureChangesNothing) {
 
   // Overwriting stores before it removes: when the new record needs a block
   // that cannot be had, every old record stays.
-  store.Clear();
-  store.SetLimitKbytes(2000);
-  while (store.Add(bytes.data(), kLarge, Stamp(1)) == PacketStore::kAddStored) {
-  }
+  FillToLimit(store, bytes);
   EXPECT_TRUE(FailsAndChangesNothing(store, fail_byte_blocks, 40, [&](uint16_t tag) {
     return store.AddOverwriting(bytes.data(), kLarge, Stamp(tag)) > 0;
   }));
@@ -172,10 +178,7 @@ TEST(PacketStoreOutOfMemory, QueueGrowthFailureIsAnAllocationFailure) {
   }));
 
   // A full store in overwrite mode: one old record out per new one.
-  store.Clear();
-  store.SetLimitKbytes(2000);
-  while (store.Add(bytes.data(), kLarge, Stamp(1)) == PacketStore::kAddStored) {
-  }
+  FillToLimit(store, bytes);
   EXPECT_TRUE(FailsAndChangesNothing(store, fail_queue_storage, 1000, [&](uint16_t tag) {
     const int32_t result = store.AddOverwriting(bytes.data(), kLarge, Stamp(tag));
     EXPECT_NE(result, 0);
